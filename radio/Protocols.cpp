@@ -1,0 +1,55 @@
+#include "radio/Protocols.h"
+
+namespace protocols {
+
+namespace {
+
+// Mode list entries 0..11 as bits.
+constexpr unsigned mode(int entry) { return 1u << entry; }
+constexpr unsigned AM = mode(0), CW = mode(1), FMN = mode(2), FMW = mode(3), FM1 = mode(4),
+                   FM3 = mode(5), FM9 = mode(6), FSK = mode(7), LSB = mode(8), SSB = mode(9),
+                   USB = mode(10), AUT = mode(11);
+
+const std::array<ProtocolInfo, 8> kProtocols = {{
+    {kAr2700, 0, "AR2700", ":AR2700", "0.5", "1300.0", AM | FMN | FMW | AUT, kMute | kAttenuate,
+     false, false, nullptr, false},
+    {kAr8000, 1, "AR8000", ":AR8000", "0.1", "1900.0", AM | CW | FMN | FMW | LSB | USB | AUT,
+     kMute | kAttenuate, false, false, nullptr, false},
+    {kBc895Xlt, 2, "BC-895XLT", ":BC895XLT", "29.0", "956.0", AM | FMN, kMute | kAttenuate, false,
+     false, nullptr, false},
+    {kIcomCiv, 3, "Icom CI-V", ":Icom CI-V", "0.5", "1300.0",
+     AM | CW | FMN | FMW | FM1 | FM3 | FM9 | FSK | LSB | SSB | USB, kMute | kAttenuate, true, true,
+     nullptr, false},
+    {kPcr1000, 4, "Icom PCR1000", ":PCR-1000", "0.01", "1300.0", AM | CW | FMN | FMW | LSB | USB,
+     kAllFeatures, false, false, nullptr, true},
+    {kOs456, 5, "OS456/OS535", ":OS456/535", "25.0", "1300.0", AM | FMN | FMW, kMute, true, false,
+     "80", false},
+    {kAr3000, 6, "AR3000", ":AR3000", "0.01", "2036.0", AM | CW | FMN | FMW | LSB | USB, kAttenuate,
+     false, false, nullptr, false},
+    {kAr3000A, 7, "AR3000A", ":AR3000A", "0.01", "2036.0", AM | CW | FMN | FMW | LSB | USB,
+     kMute | kAttenuate, false, false, nullptr, false},
+}};
+
+}  // namespace
+
+const std::array<ProtocolInfo, 8>& all() { return kProtocols; }
+
+const ProtocolInfo* byNumber(int number) {
+  for (const ProtocolInfo& p : kProtocols) {
+    if (p.number == number) return &p;
+  }
+  return nullptr;
+}
+
+const ProtocolInfo* byListPosition(int position) {
+  if (position < 0 || position >= static_cast<int>(kProtocols.size())) return nullptr;
+  return &kProtocols[static_cast<size_t>(position)];
+}
+
+QString caption(const QString& portName, int number) {
+  const ProtocolInfo* p = byNumber(number);
+  return QStringLiteral("Corvalo [") + portName +
+         (p ? QString::fromLatin1(p->captionSuffix) : QString()) + QLatin1Char(']');
+}
+
+}  // namespace protocols

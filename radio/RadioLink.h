@@ -1,0 +1,131 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class SerialTransport;
+
+// The radio link: what radio is attached where, what was last sent to it, the
+// serial port, and the one write path through which every command byte leaves
+// the program. One object lives for the whole run (created by the program
+// entry and handed to whoever needs it); tests make their own.
+//
+// Commands are fire-and-forget and paced by fixed waits on a monotonic clock.
+// Everything runs on the GUI thread; a command sequence runs to its end before
+// the next event is handled.
+class RadioLink : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit RadioLink(QObject* parent = nullptr);
+  ~RadioLink() override;
+
+  // ---- Link state (read and written directly by the code that uses it) ----
+  QString PortName = QStringLiteral("COM2");  // "Connection"/"Com Port"
+  int Protocol = 0;                           // "Connection"/"Protocol"
+  bool Ic735 = false;                         // "Connection"/"IC-735"
+  quint8 CivAddress = 0;                      // "Connection"/"Address"
+  QString CurrentFrequency = QStringLiteral("162.55");
+  QString CurrentMode = QStringLiteral("FMN");
+  double LowestFrequency = 0.1;
+  double HighestFrequency = 1300.0;
+  int VolumeLevel = 128;
+  int SquelchLevel = 128;
+  int IfShiftLevel = 128;
+  int VolumeMax = 255;
+  int SquelchMax = 255;
+  int IfShiftMax = 255;
+  int CommandDelay = 2;            // "PCR1000"/"PCR1000 Command Delay", ms
+  int Pcr1000DefaultAmFilter = 1;  // "Connection"/"PCR1000 Default AM Filter"
+  int Bc895Delay = 25;             // ms
+  bool AttenuatorOn = false;
+  int BaudRate = 9600;  // the rate the port runs at now
+  QString LastMode;     // mode of the previous tuning; empty at start
+  int FilterIndex = 0;  // the PCR1000 filter chosen by the last tuning
+
+  // Equivalent of a non-negative port handle: a port is open.
+  bool portOpen() const;
+
+  // ---- Link lifecycle ----
+  // Reads the link settings at SettingsRoot, opens and configures the port
+  // and runs the power-up sequence of Protocol.
+  void OpenRadioLink();
+  // Saves frequency, mode (and the PCR1000 levels), runs the power-off
+  // sequence when "General"/"Power Off" is set, closes the port.
+  void CloseRadioLink();
+  // Closes the port without power-off and without saving (the operator
+  // released it). Emits linkStateChanged(false).
+  void ReleasePort();
+  // Sets CivAddress from "Connection"/"Address" (Settings must be open).
+  void LoadCivAddress();
+
+  // ---- Transport ----
+  // The one write path: exactly these bytes, in one write, drained before it
+  // returns. Nothing when no port is open. A port that vanished is closed and
+  // reported through portLost().
+  void WritePort(const QByteArray& bytes);
+  void SendLineEnd();  // CR LF
+  void SendCr();       // CR
+  // Waits at least ms milliseconds on a monotonic clock, sleeping rather than
+  // spinning, and handles no window events.
+  static void BusyWait(int ms);
+  // Discards output not yet sent.
+  void PurgeOutput();
+  // Reads what arrives within limitMs, at most maxBytes.
+  QByteArray ReadPort(int maxBytes, int limitMs);
+  // Changes the rate of the open port after draining its output.
+  void SetBaudRate(int rate);
+
+  // ---- Tuning (frequency, mode, filter) ----
+  // Tunes to the frequency text in the mode. Returns false, sending nothing
+  // and changing nothing, when no port is open or when the protocol cannot
+  // encode the request (lastRefusal() then says why).
+  bool TuneRadio(const QString& frequencyText, const QString& modeText);
+  // PCR1000: the filter change, resent as a full tuning command.
+  void SendPcrFilter(int filterIndex);
+  // Why the last TuneRadio refused to send; empty when it did not refuse.
+  QString lastRefusal() const { return lastRefusal_; }
+
+  // ---- Levels and switches ----
+  void SendPcrVolume(int level);
+  void SendPcrSquelch(int level);
+  void SendPcrIfShift(int level);
+  void SendPcrAgc(bool on);
+  void SendPcrNoiseBlanker(bool on);
+  void SendPcrAttenuator(bool on);
+  void SendCivVolume(int level);
+  void SendCivSquelch(int level);
+  void SendCivAttenuator(int dB);
+  void MuteRadio();
+  void UnmuteRadio();
+  void SwitchAttenuatorOn();
+  void SwitchAttenuatorOff();
+
+  // ---- Power sequences ----
+  void PowerUp();   // by Protocol; run by OpenRadioLink
+  void PowerOff();  // by Protocol; run by CloseRadioLink when configured
+
+  // The device path a configured port name opens ("COM1" -> /dev/ttyS0 on
+  // Linux; "ttyUSB0" -> /dev/ttyUSB0; absolute paths as they stand). Empty
+  // for "Internet".
+  static QString DevicePath(const QString& portName);
+
+ signals:
+  // A message for the operator ("Cannot Open Port Not.", the modem warning).
+  void message(const QString& text);
+  // true while a sequence that blocks the window runs (hourglass cursor).
+  void busyChanged(bool busy);
+  // The tray picture: true for OnImage, false for OffImage.
+  void linkStateChanged(bool open);
+  // The open port failed a write and was closed (a USB adapter pulled out).
+  // The main window shows the port as released; the next command retakes it.
+  void portLost();
+  // The system beep (the AR8000/AR2700 mute sounds it).
+  void beep();
+
+ private:
+  std::unique_ptr<SerialTransport> transport_;
+  QString lastRefusal_;
+};
