@@ -41,9 +41,11 @@ class RadioLink : public QObject {
   int Pcr1000DefaultAmFilter = 1;  // "Connection"/"PCR1000 Default AM Filter"
   int Bc895Delay = 25;             // ms
   bool AttenuatorOn = false;
-  int BaudRate = 9600;  // the rate the port runs at now
-  QString LastMode;     // mode of the previous tuning; empty at start
-  int FilterIndex = 0;  // the PCR1000 filter chosen by the last tuning
+  int BaudRate = 9600;      // the rate the port runs at now (8 data bits, no parity, 1 stop bit)
+  QByteArray CivFrame;      // the last command written through WritePort
+  qint64 BytesWritten = 0;  // byte count of the last write or of the power-up read
+  QString LastMode;         // mode of the previous tuning; empty at start
+  int FilterIndex = 0;      // the PCR1000 filter chosen by the last tuning
 
   // Equivalent of a non-negative port handle: a port is open.
   bool portOpen() const;
@@ -58,8 +60,15 @@ class RadioLink : public QObject {
   // Closes the port without power-off and without saving (the operator
   // released it). Emits linkStateChanged(false).
   void ReleasePort();
-  // Sets CivAddress from "Connection"/"Address" (Settings must be open).
+  // Sets CivAddress from "Connection"/"Address" (Settings must be open): one
+  // or two hexadecimal digits, blanks around them ignored. Any other text
+  // (empty, three characters, a non-hexadecimal character) gives 0x00, the
+  // CI-V broadcast address, which every CI-V radio listens to.
   void LoadCivAddress();
+  // Writes the three levels as "PCR1000"/"PCR1000 Volume", "... Squelch" and
+  // "... IF Shift" (the main window does this at every release and retake of
+  // the port). Throws SettingsError when the store fails.
+  void SavePcrLevels();
 
   // ---- Transport ----
   // The one write path: exactly these bytes, in one write, drained before it
@@ -73,8 +82,13 @@ class RadioLink : public QObject {
   static void BusyWait(int ms);
   // Discards output not yet sent.
   void PurgeOutput();
-  // Reads what arrives within limitMs, at most maxBytes.
+  // Reads what arrives within limitMs, at most maxBytes; it ends early only
+  // when maxBytes have arrived. BytesWritten receives the count.
   QByteArray ReadPort(int maxBytes, int limitMs);
+  // The read time-outs of the open port: no interval limit, 5 ms a byte and
+  // 50 ms in all (ReadPortTimeoutMs gives the limit for a byte count).
+  void SetPortTimeouts();
+  int ReadPortTimeoutMs(int maxBytes) const;
   // Changes the rate of the open port after draining its output.
   void SetBaudRate(int rate);
 
@@ -85,7 +99,8 @@ class RadioLink : public QObject {
   bool TuneRadio(const QString& frequencyText, const QString& modeText);
   // PCR1000: the filter change, resent as a full tuning command.
   void SendPcrFilter(int filterIndex);
-  // Why the last TuneRadio refused to send; empty when it did not refuse.
+  // Why the last TuneRadio or SendPcrFilter refused to send; empty when it
+  // did not refuse.
   QString lastRefusal() const { return lastRefusal_; }
 
   // ---- Levels and switches ----
@@ -126,6 +141,10 @@ class RadioLink : public QObject {
   void beep();
 
  private:
+  void loadPcrSettings();
+  void closePort();
   std::unique_ptr<SerialTransport> transport_;
   QString lastRefusal_;
+  int readMsPerByte_ = 0;   // read time-out multiplier; 0 = none set
+  int readConstantMs_ = 0;  // read time-out constant
 };
