@@ -227,7 +227,7 @@ void RadioLink::closePort() {
 // Transport
 
 void RadioLink::WritePort(const QByteArray& bytes) {
-  if (!portOpen()) return;
+  if (!portOpen() || bytes.isEmpty()) return;
   CivFrame = bytes;
   if (transport_->write(bytes)) {
     BytesWritten = bytes.size();
