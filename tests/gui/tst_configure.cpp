@@ -1,0 +1,642 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QtTest/QtTest>
+#include <memory>
+
+#include "TestMain.h"
+#include "dialogs/Configure.h"
+#include "dialogs/Hints.h"
+#include "radio/Protocols.h"
+#include "radio/RadioLink.h"
+#include "settings/SettingsStore.h"
+#include "tst_configure_support.h"
+
+// The configuration dialog on the real settings file of the test's own
+// XDG_CONFIG_HOME: what it shows, what it proposes for each radio, what it
+// refuses and what it writes.
+class ConfigureTest : public QObject {
+  Q_OBJECT
+
+ private:
+  static QString file() { return SettingsStore::fileName(); }
+  static QByteArray fileBytes() {
+    QFile f(file());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+  // A value as the settings file holds it, read past the program's store.
+  static QVariant stored(const QString& section, const QString& name) {
+    QSettings raw(file(), QSettings::IniFormat);
+    return raw.value(section + QLatin1Char('/') + name);
+  }
+  static void store(const QString& section, const QString& name, const QString& value) {
+    SettingsSession session;
+    Settings.WriteText(section, name, value);
+  }
+
+  std::unique_ptr<TConfigurationForm> openDialog() {
+    auto dialog = std::make_unique<TConfigurationForm>(*link_, showIcon_, alwaysOnTop_);
+    dialog->show();
+    return dialog;
+  }
+  // The operator picks a protocol from the list.
+  static void pickProtocol(TConfigurationForm& d, const char* text) {
+    const int index = d.ProtocolComboBox->findText(QString::fromLatin1(text));
+    QVERIFY(index >= 0);
+    d.ProtocolComboBox->setCurrentIndex(index);
+    emit d.ProtocolComboBox->activated(index);
+  }
+  static QStringList selectedModes(const TConfigurationForm& d) {
+    QStringList modes;
+    for (int i = 0; i < d.ModeLB->count(); ++i) {
+      if (d.ModeLB->item(i)->isSelected()) modes << protocols::kModeCodes[size_t(i)];
+    }
+    return modes;
+  }
+  static QStringList checkedFeatureNames(const TConfigurationForm& d) {
+    QStringList names;
+    for (QCheckBox* box : d.featureCheckBoxes()) {
+      if (box->isChecked()) names << box->text();
+    }
+    return names;
+  }
+  // Whether a tooltip request reaches a widget.
+  static bool tooltipReaches(QWidget* widget) {
+    struct Probe : QWidget {
+      bool got = false;
+      bool event(QEvent* e) override {
+        if (e->type() == QEvent::ToolTip) got = true;
+        return QWidget::event(e);
+      }
+    };
+    Probe probe;
+    probe.setParent(widget);
+    probe.setToolTip(QStringLiteral("tip"));
+    QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), QPoint(1, 1));
+    QApplication::sendEvent(&probe, &help);
+    probe.setParent(nullptr);
+    return probe.got;
+  }
+
+  std::unique_ptr<RadioLink> link_;
+  bool showIcon_ = true;
+  bool alwaysOnTop_ = false;
+  std::unique_ptr<ModalAnswerer> boxes_;
+
+ private slots:
+  void init() {
+    QFile::remove(file());
+    SetSettingsProfile(QString());
+    link_ = std::make_unique<RadioLink>();
+    showIcon_ = true;
+    alwaysOnTop_ = false;
+    HintDisplay::setEnabled(true);
+    // Every message box is answered, so no test can hang on one.
+    boxes_ = std::make_unique<ModalAnswerer>();
+  }
+  void cleanup() {
+    boxes_.reset();
+    link_.reset();
+    QFile::remove(file());
+    SetSettingsProfile(QString());
+    HintDisplay::setEnabled(true);
+  }
+
+  void controlsAsDesigned() {
+    auto d = openDialog();
+    QCOMPARE(d->windowTitle(), QStringLiteral("Configuration"));
+    QCOMPARE(d->PageControl->count(), 4);
+    QCOMPARE(d->PageControl->widget(0), d->Connection);
+    QCOMPARE(d->PageControl->widget(1), d->CoverageTabSheet);
+    QCOMPARE(d->PageControl->widget(2), d->FeaturesTabSheet);
+    QCOMPARE(d->PageControl->widget(3), d->General);
+    QCOMPARE(d->Button1->text(), QStringLiteral("&Close"));
+    QVERIFY(d->Button1->isDefault());
+    QCOMPARE(d->Button2->text(), QStringLiteral("Cancel"));
+    QCOMPARE(d->ProfileCaptionPanel->text(), QStringLiteral("Profile:"));
+    QVERIFY(
+        d->StatusBar->toolTip().endsWith(QStringLiteral("root: \\Software\\Quorvane\\Corvalo")));
+
+    QStringList protocolsListed;
+    for (int i = 0; i < d->ProtocolComboBox->count(); ++i) {
+      protocolsListed << d->ProtocolComboBox->itemText(i);
+    }
+    QCOMPARE(protocolsListed, QStringList({"AR2700", "AR8000", "BC-895XLT", "Icom CI-V",
+                                           "Icom PCR1000", "OS456/OS535", "AR3000", "AR3000A"}));
+    QStringList rates;
+    for (int i = 0; i < d->RateComboBox->count(); ++i) rates << d->RateComboBox->itemText(i);
+    QCOMPARE(rates, QStringList({"1200", "2400", "4800", "9600", "19200", "38400"}));
+    // COM1..COM9 first, "Internet" last, the machine's ports between.
+    for (int i = 0; i < 9; ++i) {
+      QCOMPARE(d->ComPortComboBox->itemText(i), QStringLiteral("COM%1").arg(i + 1));
+    }
+    QCOMPARE(d->ComPortComboBox->itemText(d->ComPortComboBox->count() - 1),
+             QStringLiteral("Internet"));
+    for (int i = 0; i < d->ComPortComboBox->count(); ++i) {
+      QVERIFY(d->ComPortComboBox->itemText(i).size() <= 14);
+    }
+    QCOMPARE(d->ModeLB->count(), 15);
+    QCOMPARE(d->ModeLB->item(6)->text(), QStringLiteral("FM9 (Icom R-9000 FM Wide)"));
+    QCOMPARE(d->ModeLB->item(11)->text(), QStringLiteral("AUT (AR8000 Auto Mode)"));
+    QCOMPARE(checkedFeatureNames(*d).size() + 0, 0);
+    QStringList featureCaptions;
+    for (QCheckBox* box : d->featureCheckBoxes()) featureCaptions << box->text();
+    QCOMPARE(featureCaptions, QStringList({"Mute", "Volume", "Squelch", "IFShift", "Attenuate",
+                                           "AGC", "NB", "Filter Widths"}));
+    QCOMPARE(d->AddressEdit->toolTip(),
+             QStringLiteral("Enter  the address to match the address in your radio or interface."));
+    QCOMPARE(d->PowerOffCheckBox->text(), QStringLiteral("Turn Radio Off when Closing"));
+
+    // Tab order follows the pages' layout.
+    QCOMPARE(d->ComPortComboBox->nextInFocusChain(), d->RateComboBox);
+    QCOMPARE(d->RateComboBox->nextInFocusChain(), d->ProtocolComboBox);
+    QCOMPARE(d->HighestFrequencyEdit->nextInFocusChain(), d->LowestFrequencyEdit);
+    QCOMPARE(d->LowestFrequencyEdit->nextInFocusChain(), d->ModeLB);
+  }
+
+  void emptyStoreShowsTheDefaults() {
+    auto d = openDialog();
+    QCOMPARE(d->ProfilePanel->text(), QStringLiteral("Default"));
+    QCOMPARE(d->RateComboBox->currentText(), QStringLiteral("9600"));
+    QCOMPARE(d->ComPortComboBox->currentText(), QStringLiteral("COM2"));
+    QCOMPARE(d->ProtocolComboBox->currentText(), QStringLiteral("Icom CI-V"));
+    QCOMPARE(selectedModes(*d), QStringList({"AM", "FMN", "FMW"}));
+    QVERIFY(checkedFeatureNames(*d).isEmpty());
+    QVERIFY(d->ShowHintsCheckBox->isChecked());
+    QVERIFY(!d->PowerOffCheckBox->isChecked());
+    QVERIFY(!d->ReleasePortAfterStartupCheckBox->isChecked());
+    QCOMPARE(d->DefaultPCR1000AMFilterComboBox->currentText(), QStringLiteral("6K"));
+    QVERIFY(d->DefaultPCR1000AMFilterComboBox->isHidden());
+    // The Icom radio's address fields, the link's coverage in stored form.
+    QVERIFY(!d->AddressEdit->isHidden());
+    QVERIFY(!d->IC735CheckBox->isHidden());
+    QCOMPARE(d->AddressEdit->text(), QString());
+    QCOMPARE(d->LowestFrequencyEdit->text(), QStringLiteral("  0.10000"));
+    QCOMPARE(d->HighestFrequencyEdit->text(), QStringLiteral("1300.00000"));
+    QVERIFY(d->ShowIconCheckBox->isChecked());
+    QVERIFY(!d->AlwaysOnTopCheckBox->isChecked());
+    // Showing reads and writes nothing.
+    d->Button2->click();
+    QVERIFY(!QFile::exists(file()));
+  }
+
+  void storedValuesReplaceTheProposals() {
+    store("Connection", "Protocol", "6");
+    store("Connection", "Com Port Rate", "0x4B00");  // 19200, hexadecimal
+    store("Connection", "PCR1000 Default AM Filter", "3");
+    store("Coverage", "Supports AMW", "1");
+    store("Coverage", "Supports AUT", "1");
+    store("Features", "Volume", "1");
+    store("General", "Power Off", "1");
+    link_->LowestFrequency = 0.5;
+    link_->HighestFrequency = 1750;
+    showIcon_ = false;
+    alwaysOnTop_ = true;
+    auto d = openDialog();
+    QCOMPARE(d->ProtocolComboBox->currentText(), QStringLiteral("Icom PCR1000"));
+    QCOMPARE(d->RateComboBox->currentText(), QStringLiteral("19200"));
+    QCOMPARE(d->DefaultPCR1000AMFilterComboBox->currentText(), QStringLiteral("50K"));
+    QVERIFY(!d->DefaultPCR1000AMFilterComboBox->isHidden());
+    QCOMPARE(link_->Pcr1000DefaultAmFilter, 3);
+    // Stored flags with their defaults, not the PCR1000's proposals.
+    QCOMPARE(selectedModes(*d), QStringList({"AM", "FMN", "FMW", "AUT", "AMW"}));
+    QCOMPARE(checkedFeatureNames(*d), QStringList({"Volume"}));
+    QVERIFY(d->PowerOffCheckBox->isChecked());
+    QCOMPARE(d->LowestFrequencyEdit->text(), QStringLiteral("  0.50000"));
+    QCOMPARE(d->HighestFrequencyEdit->text(), QStringLiteral("1750.00000"));
+    QVERIFY(!d->ShowIconCheckBox->isChecked());
+    QVERIFY(d->AlwaysOnTopCheckBox->isChecked());
+  }
+
+  void confirmingStoresEveryValue() {
+    auto d = openDialog();
+    pickProtocol(*d, "OS456/OS535");
+    d->RateComboBox->setCurrentIndex(d->RateComboBox->findText("4800"));
+    d->ComPortComboBox->setCurrentIndex(d->ComPortComboBox->findText("Internet"));
+    d->AddressEdit->setText(QStringLiteral(" 4a "));
+    d->LowestFrequencyEdit->setText(QStringLiteral("0.1"));
+    d->HighestFrequencyEdit->setText(QStringLiteral("1300"));
+    d->ModeLB->item(13)->setSelected(true);  // AM2
+    d->SquelchCheckBox->setChecked(true);
+    d->ShowIconCheckBox->setChecked(false);
+    d->AlwaysOnTopCheckBox->setChecked(true);
+    d->ReleasePortAfterStartupCheckBox->setChecked(true);
+    QSignalSpy features(d.get(), &TConfigurationForm::featuresApplied);
+    d->Button1->click();
+    QVERIFY(boxes_->seen().isEmpty());
+    QCOMPARE(d->result(), int(QDialog::Accepted));
+    QVERIFY(d->isHidden());
+
+    // The file holds the stored forms.
+    const QByteArray bytes = fileBytes();
+    QVERIFY(bytes.contains("Lowest%20Frequency=\"  0.10000\""));
+    QVERIFY(bytes.contains("Highest%20Frequency=1300.00000"));
+    QCOMPARE(stored("Connection", "Protocol").toString(), QStringLiteral("1"));
+    QCOMPARE(stored("Connection", "Com Port Rate").toString(), QStringLiteral("4800"));
+    QCOMPARE(stored("Connection", "Com Port").toString(), QStringLiteral("Internet"));
+    QCOMPARE(stored("Connection", "Address").toString(), QStringLiteral("4a"));
+    QCOMPARE(stored("Connection", "IC-735").toString(), QStringLiteral("0"));
+    QCOMPARE(stored("Connection", "PCR1000 Default AM Filter").toString(), QStringLiteral("1"));
+    QCOMPARE(stored("General", "Show Icon").toString(), QStringLiteral("0"));
+    QCOMPARE(stored("General", "Always On Top").toString(), QStringLiteral("1"));
+    QCOMPARE(stored("General", "Show Hints").toString(), QStringLiteral("1"));
+    QCOMPARE(stored("General", "Power Off").toString(), QStringLiteral("0"));
+    QCOMPARE(stored("General", "Release Port After Startup").toString(), QStringLiteral("1"));
+    QStringList supported;
+    for (const char* mode : protocols::kModeCodes) {
+      const QString flag = stored("Coverage", QStringLiteral("Supports ") + mode).toString();
+      QVERIFY2(flag == "0" || flag == "1", mode);
+      if (flag == "1") supported << mode;
+    }
+    QCOMPARE(supported, QStringList({"AM", "FMN", "FMW", "AM2"}));
+    // OS456/OS535 proposes Mute; the operator added Squelch.
+    QCOMPARE(stored("Features", "Mute").toString(), QStringLiteral("1"));
+    QCOMPARE(stored("Features", "Squelch").toString(), QStringLiteral("1"));
+    for (const char* off : {"Volume", "IF Shift", "AGC", "NB", "Attenuate", "Filters"}) {
+      QCOMPARE(stored("Features", off).toString(), QStringLiteral("0"));
+    }
+    // The in-memory values follow, and the main window is told the features.
+    QCOMPARE(link_->Protocol, 1);
+    QCOMPARE(link_->PortName, QStringLiteral("Internet"));
+    QCOMPARE(link_->LowestFrequency, 0.1);
+    QCOMPARE(link_->HighestFrequency, 1300.0);
+    QVERIFY(!showIcon_);
+    QVERIFY(alwaysOnTop_);
+    QCOMPARE(features.size(), 1);
+    QCOMPARE(features.at(0).at(0).toUInt(), unsigned(protocols::kMute | protocols::kSquelch));
+    // Saved coverage reads back as the same numbers.
+    {
+      SettingsSession session;
+      QCOMPARE(Settings.ReadText("Coverage", "Lowest Frequency", {}), QStringLiteral("  0.10000"));
+    }
+  }
+
+  void eachListPositionStoresItsProtocolNumber_data() {
+    QTest::addColumn<int>("number");
+    for (const protocols::ProtocolInfo& p : protocols::all()) {
+      QTest::newRow(p.listText) << p.number;
+    }
+  }
+  void eachListPositionStoresItsProtocolNumber() {
+    QFETCH(int, number);
+    store("Connection", "Address", "80");
+    auto d = openDialog();
+    pickProtocol(*d, protocols::byNumber(number)->listText);
+    d->Button1->click();
+    QCOMPARE(stored("Connection", "Protocol").toString(), QString::number(number));
+    QCOMPARE(link_->Protocol, number);
+    // Shown again, the list is back on the same entry.
+    auto again = openDialog();
+    QCOMPARE(again->ProtocolComboBox->currentText(),
+             QString::fromLatin1(protocols::byNumber(number)->listText));
+  }
+
+  void storedOs456IsShownAndStoredAgain() {
+    store("Connection", "Protocol", "1");
+    store("Connection", "Address", "E0");
+    auto d = openDialog();
+    QCOMPARE(d->ProtocolComboBox->currentIndex(), 5);
+    QCOMPARE(d->ProtocolComboBox->currentText(), QStringLiteral("OS456/OS535"));
+    QCOMPARE(d->AddressEdit->text(), QStringLiteral("E0"));  // stored over the proposed 80
+    d->Button1->click();
+    QCOMPARE(stored("Connection", "Protocol").toString(), QStringLiteral("1"));
+    QCOMPARE(stored("Connection", "Address").toString(), QStringLiteral("E0"));
+  }
+
+  void storedNumberWithoutProtocolLeavesTheList() {
+    store("Connection", "Protocol", "4");
+    store("Coverage", "Supports CW", "1");
+    auto d = openDialog();
+    QCOMPARE(d->ProtocolComboBox->currentIndex(), -1);
+    QCOMPARE(link_->Protocol, 4);
+    QVERIFY(d->AddressEdit->isHidden());  // no protocol shows the address
+    QCOMPARE(selectedModes(*d), QStringList({"AM", "CW", "FMN", "FMW"}));
+    d->Button1->click();
+    QCOMPARE(d->result(), int(QDialog::Accepted));
+    QCOMPARE(stored("Connection", "Protocol").toString(), QStringLiteral("4"));
+  }
+
+  void protocolProposals() {
+    auto d = openDialog();
+    pickProtocol(*d, "Icom CI-V");
+    QVERIFY(!d->IC735CheckBox->isHidden());
+    d->AddressEdit->setText(QStringLiteral("5C"));
+    pickProtocol(*d, "OS456/OS535");
+    QVERIFY(d->IC735CheckBox->isHidden());
+    QVERIFY(!d->AddressEdit->isHidden());
+    QVERIFY(!d->AddressLabel->isHidden());
+    QCOMPARE(d->AddressEdit->text(), QStringLiteral("80"));
+    QCOMPARE(d->LowestFrequencyEdit->text(), QStringLiteral("25.0"));
+    QCOMPARE(checkedFeatureNames(*d), QStringList({"Mute"}));
+
+    pickProtocol(*d, "Icom PCR1000");
+    QCOMPARE(checkedFeatureNames(*d).size(), 8);
+    QVERIFY(!d->PCR1000AMFilterLabel->isHidden());
+    QVERIFY(!d->DefaultPCR1000AMFilterComboBox->isHidden());
+    QVERIFY(d->AddressEdit->isHidden());
+    QVERIFY(d->AddressLabel->isHidden());
+    QCOMPARE(d->AddressEdit->text(), QStringLiteral("80"));  // hidden, not changed
+    for (const protocols::ProtocolInfo& p : protocols::all()) {
+      if (p.number == protocols::kPcr1000) continue;
+      pickProtocol(*d, "Icom PCR1000");
+      pickProtocol(*d, p.listText);
+      QVERIFY2(d->PCR1000AMFilterLabel->isHidden(), p.listText);
+      QVERIFY2(d->DefaultPCR1000AMFilterComboBox->isHidden(), p.listText);
+    }
+
+    pickProtocol(*d, "AR8000");
+    QCOMPARE(d->LowestFrequencyEdit->text(), QStringLiteral("0.1"));
+    QCOMPARE(d->HighestFrequencyEdit->text(), QStringLiteral("1900.0"));
+    QCOMPARE(selectedModes(*d), QStringList({"AM", "CW", "FMN", "FMW", "LSB", "USB", "AUT"}));
+    QCOMPARE(checkedFeatureNames(*d), QStringList({"Mute", "Attenuate"}));
+    pickProtocol(*d, "Icom CI-V");
+    QVERIFY(!d->ModeLB->item(11)->isSelected());
+    QCOMPARE(selectedModes(*d), QStringList({"AM", "CW", "FMN", "FMW", "FM1", "FM3", "FM9", "FSK",
+                                             "LSB", "SSB", "USB"}));
+  }
+
+  void handPickedWideModesSurviveEveryProtocol() {
+    auto d = openDialog();
+    d->ModeLB->item(12)->setSelected(true);   // AMW
+    d->ModeLB->item(14)->setSelected(false);  // AM3
+    for (int position = 0; position < 8; ++position) {
+      pickProtocol(*d, protocols::byListPosition(position)->listText);
+      QVERIFY(d->ModeLB->item(12)->isSelected());
+      QVERIFY(!d->ModeLB->item(13)->isSelected());
+      QVERIFY(!d->ModeLB->item(14)->isSelected());
+    }
+  }
+
+  void invalidCoverageIsRefused_data() {
+    QTest::addColumn<QString>("lowest");
+    QTest::addColumn<QString>("highest");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("highest 10000") << "0.1"
+                                   << "10000"
+                                   << "HighestFrequencyEdit";
+    QTest::newRow("lowest -1") << "-1"
+                               << "1300"
+                               << "LowestFrequencyEdit";
+    QTest::newRow("lowest 12a") << "12a"
+                                << "1300"
+                                << "LowestFrequencyEdit";
+    QTest::newRow("highest blank behind") << "0.1"
+                                          << "1300 "
+                                          << "HighestFrequencyEdit";
+    QTest::newRow("both invalid") << "12a"
+                                  << "-1"
+                                  << "HighestFrequencyEdit";
+  }
+  void invalidCoverageIsRefused() {
+    QFETCH(QString, lowest);
+    QFETCH(QString, highest);
+    QFETCH(QString, focus);
+    store("Connection", "Address", "80");
+    const QByteArray before = fileBytes();
+    auto d = openDialog();
+    d->PageControl->setCurrentWidget(d->General);
+    d->MuteCheckBox->setChecked(true);
+    d->LowestFrequencyEdit->setText(lowest);
+    d->HighestFrequencyEdit->setText(highest);
+    QSignalSpy features(d.get(), &TConfigurationForm::featuresApplied);
+    d->Button1->click();
+
+    QCOMPARE(boxes_->seen().size(), 1);
+    const ModalAnswerer::Box box = boxes_->seen().at(0);
+    QCOMPARE(box.text, QStringLiteral("Invalid Frequency. Please enter a number between 0.00 to "
+                                      "9999.99999."));
+    QCOMPARE(box.title, QStringLiteral("Corvalo"));
+    QCOMPARE(box.icon, QMessageBox::Information);
+    QVERIFY(d->isVisible());
+    QCOMPARE(d->PageControl->currentWidget(), d->CoverageTabSheet);
+    QCOMPARE(d->focusWidget()->objectName(), focus);
+    QCOMPARE(features.size(), 0);
+    QCOMPARE(fileBytes(), before);
+    QCOMPARE(link_->HighestFrequency, 1300.0);
+
+    // The close box is refused silently while a text is invalid.
+    d->close();
+    QVERIFY(d->isVisible());
+    QCOMPARE(boxes_->seen().size(), 1);
+  }
+
+  void coverageLimitsAreInclusive() {
+    store("Connection", "Address", "80");
+    auto d = openDialog();
+    d->LowestFrequencyEdit->setText(QStringLiteral("0"));
+    d->HighestFrequencyEdit->setText(QStringLiteral("9999.99999"));
+    d->Button1->click();
+    QVERIFY(boxes_->seen().isEmpty());
+    QCOMPARE(stored("Coverage", "Lowest Frequency").toString(), QStringLiteral("  0.00000"));
+    QCOMPARE(stored("Coverage", "Highest Frequency").toString(), QStringLiteral("9999.99999"));
+  }
+
+  void cancellingSavesNothing() {
+    store("Connection", "Protocol", "1");
+    store("Connection", "Com Port", "COM5");
+    const QByteArray before = fileBytes();
+    link_->Protocol = 6;
+    link_->PortName = QStringLiteral("COM1");
+    auto d = openDialog();
+    // Showing already took the stored connection into the link.
+    QCOMPARE(link_->Protocol, 1);
+    QCOMPARE(link_->PortName, QStringLiteral("COM5"));
+    pickProtocol(*d, "AR8000");
+    d->HighestFrequencyEdit->setText(QStringLiteral("12a"));
+    d->ShowIconCheckBox->setChecked(false);
+    QSignalSpy features(d.get(), &TConfigurationForm::featuresApplied);
+    d->Button2->click();
+    QVERIFY(d->isHidden());
+    QCOMPARE(d->result(), int(QDialog::Rejected));
+    QVERIFY(boxes_->seen().isEmpty());
+    QCOMPARE(fileBytes(), before);
+    QCOMPARE(features.size(), 0);
+    QCOMPARE(link_->Protocol, 1);
+    QVERIFY(showIcon_);
+
+    // Escape is the Cancel button.
+    auto again = openDialog();
+    again->LowestFrequencyEdit->setText(QStringLiteral("-1"));
+    QTest::keyClick(again.get(), Qt::Key_Escape);
+    QVERIFY(again->isHidden());
+    QVERIFY(boxes_->seen().isEmpty());
+    QCOMPARE(fileBytes(), before);
+  }
+
+  void addressMustBeHexadecimal_data() {
+    QTest::addColumn<QString>("protocol");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("two digits") << "Icom CI-V"
+                                << "5C" << true << "5C";
+    QTest::newRow("lower case") << "Icom CI-V"
+                                << "fe" << true << "fe";
+    QTest::newRow("one digit") << "OS456/OS535"
+                               << "E" << true << "E";
+    QTest::newRow("blanks around") << "Icom CI-V"
+                                   << " 4A " << true << "4A";
+    QTest::newRow("empty") << "Icom CI-V"
+                           << "" << false << "";
+    QTest::newRow("three digits") << "Icom CI-V"
+                                  << "123" << false << "";
+    QTest::newRow("not hexadecimal") << "OS456/OS535"
+                                     << "G1" << false << "";
+    QTest::newRow("prefixed") << "Icom CI-V"
+                              << "0x" << false << "";
+    QTest::newRow("hidden is not checked") << "AR8000"
+                                           << "zz" << true << "zz";
+    QTest::newRow("hidden may be empty") << "Icom PCR1000"
+                                         << "" << true << "";
+  }
+  void addressMustBeHexadecimal() {
+    QFETCH(QString, protocol);
+    QFETCH(QString, address);
+    QFETCH(bool, accepted);
+    QFETCH(QString, saved);
+    auto d = openDialog();
+    pickProtocol(*d, protocol.toLatin1().constData());
+    d->AddressEdit->setText(address);
+    d->PageControl->setCurrentWidget(d->General);
+    d->Button1->click();
+    if (accepted) {
+      QVERIFY(boxes_->seen().isEmpty());
+      QVERIFY(d->isHidden());
+      QCOMPARE(stored("Connection", "Address").toString(), saved);
+      return;
+    }
+    QCOMPARE(boxes_->seen().size(), 1);
+    QCOMPARE(boxes_->seen().at(0).text,
+             QString::fromLatin1(TConfigurationForm::kInvalidAddressMessage));
+    QCOMPARE(boxes_->seen().at(0).title, QStringLiteral("Corvalo"));
+    QVERIFY(d->isVisible());
+    QCOMPARE(d->PageControl->currentWidget(), d->Connection);
+    QCOMPARE(d->focusWidget(), d->AddressEdit);
+    QVERIFY(!QFile::exists(file()));
+  }
+
+  void showHintsSwitchesTooltipsAtOnce() {
+    QWidget window;
+    // A stored true ticks the box, and ticking runs its click: hints come on.
+    HintDisplay::setEnabled(false);
+    QVERIFY(!tooltipReaches(&window));
+    {
+      auto d = openDialog();
+      QVERIFY(d->ShowHintsCheckBox->isChecked());
+      QVERIFY(HintDisplay::isEnabled());
+      QVERIFY(tooltipReaches(&window));
+      // The operator's untick applies before any saving, and Cancel keeps it.
+      d->ShowHintsCheckBox->click();
+      QVERIFY(!HintDisplay::isEnabled());
+      QVERIFY(!tooltipReaches(&window));
+      QVERIFY(!tooltipReaches(d->Button1));
+      d->Button2->click();
+      QVERIFY(!HintDisplay::isEnabled());
+      QVERIFY(!QFile::exists(file()));
+    }
+    // A stored false leaves the box unticked without running its click.
+    store("General", "Show Hints", "0");
+    HintDisplay::setEnabled(true);
+    {
+      auto d = openDialog();
+      QVERIFY(!d->ShowHintsCheckBox->isChecked());
+      QVERIFY(HintDisplay::isEnabled());
+    }
+  }
+
+  void profileIsShownAndUsed() {
+    SetSettingsProfile(QStringLiteral("Shack\\Scanner2"));
+    store("Connection", "Com Port", "COM7");
+    SetSettingsProfile(QString());
+    store("Connection", "Com Port", "COM3");
+    SetSettingsProfile(QStringLiteral("Shack\\Scanner2"));
+    store("Connection", "Address", "80");
+    auto d = openDialog();
+    QCOMPARE(d->ProfilePanel->text(), QStringLiteral("Shack\\Scanner2"));
+    QCOMPARE(d->ComPortComboBox->currentText(), QStringLiteral("COM7"));
+    d->ComPortComboBox->setCurrentIndex(d->ComPortComboBox->findText("COM4"));
+    d->Button1->click();
+    QCOMPARE(stored("Shack/Scanner2/Connection", "Com Port").toString(), QStringLiteral("COM4"));
+    QCOMPARE(stored("Connection", "Com Port").toString(), QStringLiteral("COM3"));
+  }
+
+  // An adapter that is unplugged today is still the configured port:
+  // confirming keeps it instead of storing an empty name.
+  void storedPortNotListedIsKept() {
+    store("Connection", "Com Port", "/dev/ttyUSB9-and-more-text");
+    store("Connection", "Com Port Rate", "57600");
+    store("Connection", "Address", "80");
+    auto d = openDialog();
+    QCOMPARE(link_->PortName, QStringLiteral("/dev/ttyUSB9-a"));  // 14 characters
+    QCOMPARE(d->ComPortComboBox->currentText(), QStringLiteral("/dev/ttyUSB9-a"));
+    QCOMPARE(d->ComPortComboBox->itemText(d->ComPortComboBox->count() - 1),
+             QStringLiteral("Internet"));
+    QCOMPARE(d->RateComboBox->currentIndex(), -1);
+    d->Button1->click();
+    QCOMPARE(stored("Connection", "Com Port").toString(), QStringLiteral("/dev/ttyUSB9-a"));
+    QCOMPARE(stored("Connection", "Com Port Rate").toString(), QStringLiteral("57600"));
+  }
+
+  void unwritableStoreKeepsTheDialogOpen() {
+    store("Connection", "Address", "80");
+    auto d = openDialog();
+    QVERIFY(QFile::rename(file(), file() + ".saved"));
+    QVERIFY(QDir().mkpath(file()));  // a folder where the file must go
+    QSignalSpy features(d.get(), &TConfigurationForm::featuresApplied);
+    d->Button1->click();
+    QVERIFY(QDir(file()).removeRecursively());
+    QVERIFY(QFile::rename(file() + ".saved", file()));
+    QCOMPARE(boxes_->seen().size(), 1);
+    QVERIFY(boxes_->seen().at(0).text.startsWith(QStringLiteral("Failed to")));
+    QCOMPARE(boxes_->seen().at(0).icon, QMessageBox::Critical);
+    QVERIFY(d->isVisible());
+    QCOMPARE(features.size(), 0);
+    // Once the store can be written again, confirming succeeds.
+    d->Button1->click();
+    QVERIFY(d->isHidden());
+    QCOMPARE(stored("Connection", "Protocol").toString(), QStringLiteral("0"));
+  }
+
+  void unreadableValueIsReportedAndTheRestLoaded() {
+    QDir().mkpath(QFileInfo(file()).absolutePath());
+    {
+      QFile f(file());
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("[Connection]\nCom%20Port=COM1, COM2\nProtocol=2\n[Features]\nNB=1\n");
+    }
+    auto d = openDialog();
+    QVERIFY(boxes_->waitForBox(5000));
+    QCOMPARE(boxes_->seen().size(), 1);
+    QCOMPARE(boxes_->seen().at(0).text, QStringLiteral("Invalid data type for 'Com Port'"));
+    QCOMPARE(d->ProtocolComboBox->currentText(), QStringLiteral("AR8000"));
+    QVERIFY(d->NBCheckBox->isChecked());
+    d->Button2->click();
+
+    // A store that cannot be read at all is reported once, not per value.
+    QVERIFY(QFile::remove(file()));
+    QVERIFY(QDir().mkpath(file()));
+    auto blocked = openDialog();
+    QVERIFY(boxes_->waitForBox(5000));
+    QVERIFY(QDir(file()).removeRecursively());
+    QCOMPARE(boxes_->seen().size(), 2);
+    QCOMPARE(boxes_->seen().at(1).text, QStringLiteral("Failed to get data for 'Protocol'"));
+    QCOMPARE(blocked->RateComboBox->currentIndex(), -1);
+  }
+};
+
+CORVALO_TEST_MAIN_IMPL(ConfigureTest, QApplication)
+#include "tst_configure.moc"
