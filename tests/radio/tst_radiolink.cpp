@@ -1,0 +1,623 @@
+// The radio link through a real pseudo-terminal: what reaches the wire, the
+// waits between the pieces, the settings the link reads and writes, and the
+// ports it must not use.
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest/QtTest>
+#include <chrono>
+#include <thread>
+
+#include "PseudoTerminal.h"
+#include "TestMain.h"
+#include "radio/Protocols.h"
+#include "radio/RadioLink.h"
+#include "settings/SettingsNames.h"
+#include "settings/SettingsStore.h"
+
+namespace names = settings_names;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// The pseudo-terminal's reader stamps a chunk when its thread wakes up, which
+// can be a little late for the first of two chunks; a gap on the wire is
+// therefore checked against the wait less this much. The exact lower bound is
+// checked on the caller's side (the call lasts at least the sum of its waits).
+constexpr double kReaderSlackMs = 2.0;
+
+QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+
+double msSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+void store(const char* section, const char* name, const QString& value) {
+  SettingsSession session;
+  Settings.WriteText(QLatin1String(section), QLatin1String(name), value);
+}
+
+QString stored(const char* section, const char* name) {
+  SettingsSession session;
+  return Settings.ReadText(QLatin1String(section), QLatin1String(name), QStringLiteral("<none>"));
+}
+
+void configure(const QString& port, int protocol) {
+  store(names::kConnection, names::kComPort, port);
+  store(names::kConnection, names::kProtocol, QString::number(protocol));
+}
+
+}  // namespace
+
+class RadioLinkTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+
+  void devicePath_data();
+  void devicePath();
+  void civAddress_data();
+  void civAddress();
+
+  void internetSendsNothing();
+  void unusablePortsAreNotOpened_data();
+  void unusablePortsAreNotOpened();
+  void vanishedPortIsReleased();
+
+  void os456PowerUpAndPowerOff();
+  void pcr1000PowerUp_data();
+  void pcr1000PowerUp();
+  void bc895Handshake_data();
+  void bc895Handshake();
+  void powerOffOnClose_data();
+  void powerOffOnClose();
+  void releaseAndReopenRepeatsPowerUp();
+
+  void firstTuningOfEachProtocol_data();
+  void firstTuningOfEachProtocol();
+  void modeFrameOnlyWhenTheModeChanged();
+  void refusedTuningChangesNothing();
+  void pcrFilterResendsTheTuning();
+  void levelsAndMute();
+  void attenuatorAndMuteByProtocol();
+
+ private:
+  int profile_ = 0;
+};
+
+void RadioLinkTest::init() { SetSettingsProfile(QStringLiteral("case%1").arg(++profile_)); }
+
+// ---------------------------------------------------------------------------
+// Names and addresses
+
+void RadioLinkTest::devicePath_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QString>("path");
+  QTest::newRow("COM1 is the first serial port") << "COM1"
+                                                 << "/dev/ttyS0";
+  QTest::newRow("COM9") << "COM9"
+                        << "/dev/ttyS8";
+  QTest::newRow("COM10 is not cut to COM1") << "COM10"
+                                            << "/dev/ttyS9";
+  QTest::newRow("com3 in lower case") << "com3"
+                                      << "/dev/ttyS2";
+  QTest::newRow("COM0 is a device name") << "COM0"
+                                         << "/dev/COM0";
+  QTest::newRow("a device name") << "ttyUSB0"
+                                 << "/dev/ttyUSB0";
+  QTest::newRow("an absolute path as it stands") << "/dev/serial/by-id/usb-radio-if00-port0"
+                                                 << "/dev/serial/by-id/usb-radio-if00-port0";
+  QTest::newRow("Internet is no port") << "Internet"
+                                       << "";
+  QTest::newRow("internet in lower case is a device") << "internet"
+                                                      << "/dev/internet";
+  QTest::newRow("an empty name is no port") << ""
+                                            << "";
+}
+
+void RadioLinkTest::devicePath() {
+  QFETCH(QString, name);
+  QFETCH(QString, path);
+  QCOMPARE(RadioLink::DevicePath(name), path);
+}
+
+void RadioLinkTest::civAddress_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<int>("address");
+  QTest::newRow("4A") << "4A" << 0x4A;
+  QTest::newRow("4a") << "4a" << 0x4A;
+  QTest::newRow("E") << "E" << 0x0E;
+  QTest::newRow("10") << "10" << 0x10;
+  QTest::newRow("fe") << "fe" << 0xFE;
+  QTest::newRow("blanks around") << " 7F " << 0x7F;
+  QTest::newRow("empty is broadcast") << "" << 0x00;
+  QTest::newRow("three digits is broadcast") << "123" << 0x00;
+  QTest::newRow("not hexadecimal is broadcast") << "G1" << 0x00;
+  QTest::newRow("0x prefix is broadcast") << "0x4A" << 0x00;
+}
+
+void RadioLinkTest::civAddress() {
+  QFETCH(QString, text);
+  QFETCH(int, address);
+  store(names::kConnection, names::kAddress, text);
+  RadioLink link;
+  link.CivAddress = 0x99;
+  {
+    SettingsSession session;
+    link.LoadCivAddress();
+  }
+  QCOMPARE(int(link.CivAddress), address);
+}
+
+// ---------------------------------------------------------------------------
+// Ports that are not used
+
+void RadioLinkTest::internetSendsNothing() {
+  configure(QStringLiteral("Internet"), protocols::kAr8000);
+  store(names::kCoverage, names::kLowestFrequency, QStringLiteral("0.5"));
+  store(names::kCoverage, names::kHighestFrequency, QStringLiteral("1900.0"));
+  store(names::kGeneral, names::kFrequency, QStringLiteral("145.5"));
+  store(names::kGeneral, names::kPowerOff, QStringLiteral("1"));
+  RadioLink link;
+  QSignalSpy messages(&link, &RadioLink::message);
+  QSignalSpy states(&link, &RadioLink::linkStateChanged);
+  QSignalSpy beeps(&link, &RadioLink::beep);
+  link.OpenRadioLink();
+  QVERIFY(!link.portOpen());
+  QCOMPARE(link.PortName, QStringLiteral("Internet"));
+  QCOMPARE(link.LowestFrequency, 0.5);
+  QCOMPARE(link.HighestFrequency, 1900.0);
+  QCOMPARE(link.CurrentFrequency, QStringLiteral("145.5"));
+
+  QVERIFY(!link.TuneRadio(QStringLiteral("162.55"), QStringLiteral("FMN")));
+  QVERIFY(link.lastRefusal().isEmpty());
+  QCOMPARE(link.CurrentFrequency, QStringLiteral("145.5"));
+  QVERIFY(link.LastMode.isEmpty());
+  const int volume = link.VolumeLevel;
+  link.SendCivVolume(7);
+  link.SendPcrVolume(9);
+  QCOMPARE(link.VolumeLevel, volume);
+  link.MuteRadio();  // the AR8000 mute beeps even without a port
+  QCOMPARE(beeps.count(), 1);
+  link.SwitchAttenuatorOn();  // the flag follows the switch
+  QVERIFY(link.AttenuatorOn);
+  link.CloseRadioLink();
+  QCOMPARE(messages.count(), 0);
+  QCOMPARE(states.count(), 0);
+  QCOMPARE(link.BytesWritten, 0);
+}
+
+void RadioLinkTest::unusablePortsAreNotOpened_data() {
+  QTest::addColumn<QString>("kind");
+  QTest::newRow("missing path") << "missing";
+  QTest::newRow("regular file") << "file";
+  QTest::newRow("folder") << "folder";
+  QTest::newRow("character device that is no terminal") << "null";
+}
+
+void RadioLinkTest::unusablePortsAreNotOpened() {
+  QFETCH(QString, kind);
+  QTemporaryDir dir;
+  QString port;
+  if (kind == QLatin1String("missing")) port = dir.filePath(QStringLiteral("no-such-tty"));
+  if (kind == QLatin1String("folder")) port = dir.path();
+  if (kind == QLatin1String("null")) port = QStringLiteral("/dev/null");
+  if (kind == QLatin1String("file")) {
+    port = dir.filePath(QStringLiteral("plain-file"));
+    QFile f(port);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+  }
+  configure(port, protocols::kBc895Xlt);
+  RadioLink link;
+  QSignalSpy messages(&link, &RadioLink::message);
+  QSignalSpy states(&link, &RadioLink::linkStateChanged);
+  link.OpenRadioLink();
+  QVERIFY(!link.portOpen());
+  QCOMPARE(messages.count(), 1);
+  QCOMPARE(messages.at(0).at(0).toString(), QStringLiteral("Cannot Open Port Not."));
+  QCOMPARE(states.count(), 1);
+  QCOMPARE(states.at(0).at(0).toBool(), false);
+  QCOMPARE(link.PortName, port);  // the configured text, not cut short
+  QVERIFY(!link.TuneRadio(QStringLiteral("162.55"), QStringLiteral("FMN")));
+  link.MuteRadio();
+  link.CloseRadioLink();
+  QCOMPARE(messages.count(), 1);
+  if (kind == QLatin1String("file")) QCOMPARE(QFileInfo(port).size(), 0);
+}
+
+void RadioLinkTest::vanishedPortIsReleased() {
+  // A pair of our own, so that the far end can be taken away.
+  int controller = -1;
+  int follower = -1;
+  char name[256] = {};
+  QVERIFY(openpty(&controller, &follower, name, nullptr, nullptr) == 0);
+  ::close(follower);
+  configure(QString::fromLocal8Bit(name), protocols::kAr3000);
+  RadioLink link;
+  QSignalSpy lost(&link, &RadioLink::portLost);
+  QSignalSpy states(&link, &RadioLink::linkStateChanged);
+  link.OpenRadioLink();
+  QVERIFY(link.portOpen());
+  ::close(controller);  // the adapter is pulled out
+
+  QVERIFY(link.TuneRadio(QStringLiteral("162.55"), QStringLiteral("FMN")));
+  QCOMPARE(lost.count(), 1);
+  QVERIFY(!link.portOpen());
+  QCOMPARE(states.last().at(0).toBool(), false);
+  // Later commands write nothing and report nothing more.
+  QVERIFY(!link.TuneRadio(QStringLiteral("7.1"), QStringLiteral("AM")));
+  link.SwitchAttenuatorOn();
+  QCOMPARE(lost.count(), 1);
+  QCOMPARE(link.CurrentFrequency, QStringLiteral("162.55"));
+}
+
+// ---------------------------------------------------------------------------
+// Power sequences
+
+void RadioLinkTest::os456PowerUpAndPowerOff() {
+  PseudoTerminal pty;
+  QVERIFY(pty.isValid());
+  configure(pty.devicePath(), protocols::kOs456);
+  store(names::kConnection, names::kAddress, QStringLiteral("7F"));
+  store(names::kGeneral, names::kPowerOff, QStringLiteral("1"));
+  RadioLink link;
+  QSignalSpy states(&link, &RadioLink::linkStateChanged);
+  const auto start = Clock::now();
+  link.OpenRadioLink();
+  QVERIFY(msSince(start) >= 401);
+  QVERIFY(link.portOpen());
+  QCOMPARE(states.count(), 1);
+  QCOMPARE(states.at(0).at(0).toBool(), true);
+  QCOMPARE(pty.settle(30).toHex(' '), hex("FE FE 7F E0 7F 02 FD FE FE 7F E0 7F 0A FD").toHex(' '));
+  QVERIFY2(pty.gapMs(0, 7) >= 401 - kReaderSlackMs, qPrintable(QString::number(pty.gapMs(0, 7))));
+
+  pty.clear();
+  link.CurrentFrequency = QStringLiteral("  446.00625");
+  link.CurrentMode = QStringLiteral("FMN");
+  link.CloseRadioLink();
+  QVERIFY(!link.portOpen());
+  QCOMPARE(pty.settle(30).toHex(' '), hex("FE FE 7F E0 7F 01 FD").toHex(' '));
+  QCOMPARE(stored(names::kGeneral, names::kFrequency), QStringLiteral("  446.00625"));
+  QCOMPARE(stored(names::kGeneral, names::kMode), QStringLiteral("FMN"));
+}
+
+void RadioLinkTest::pcr1000PowerUp_data() {
+  QTest::addColumn<int>("delay");  // -1: nothing stored
+  QTest::addColumn<bool>("levelsStored");
+  QTest::newRow("delay 10 with stored levels") << 10 << true;
+  QTest::newRow("defaults") << -1 << false;
+}
+
+void RadioLinkTest::pcr1000PowerUp() {
+  QFETCH(int, delay);
+  QFETCH(bool, levelsStored);
+  PseudoTerminal pty;
+  QVERIFY(pty.isValid());
+  configure(pty.devicePath(), protocols::kPcr1000);
+  if (delay >= 0) {
+    store(names::kPcr1000, names::kPcr1000CommandDelay, QString::number(delay));
+  }
+  if (levelsStored) {
+    store(names::kPcr1000, names::kPcr1000Volume, QStringLiteral("200"));
+    store(names::kPcr1000, names::kPcr1000Squelch, QStringLiteral("16"));
+    store(names::kPcr1000, names::kPcr1000IfShift, QStringLiteral("90"));
+  }
+  store(names::kConnection, names::kPcr1000DefaultAmFilter, QStringLiteral("9"));
+  const int d = delay >= 0 ? delay : 2;
+  RadioLink link;
+  const auto start = Clock::now();
+  link.OpenRadioLink();
+  const double took = msSince(start);
+  QVERIFY(link.portOpen());
+  const QByteArray levels =
+      levelsStored ? QByteArray("J40C8\r\nJ4110\r\n") : QByteArray("J4064\r\nJ414B\r\n");
+  QCOMPARE(pty.settle(30), QByteArray("H100\r\nH101\r\nG300\r\nG105\r\n") + levels);
+  QCOMPARE(link.BaudRate, 38400);
+  QCOMPARE(link.CommandDelay, d);
+  QCOMPARE(link.IfShiftLevel, levelsStored ? 90 : 127);
+  QCOMPARE(link.Pcr1000DefaultAmFilter, 1);  // 9 is no AM filter
+  // Waits 2D, 3D, 3D, D, 3D, 4D and D/4 before each level command.
+  QVERIFY(took >= 16 * d + 2 * (d / 4));
+  const double slack = kReaderSlackMs;
+  QVERIFY(pty.gapMs(0, 6) >= 3 * d - slack);
+  QVERIFY(pty.gapMs(6, 12) >= 3 * d - slack);
+  QVERIFY(pty.gapMs(12, 18) >= d - slack);
+  QVERIFY(pty.gapMs(18, 24) >= 7 * d + d / 4 - slack);
+}
+
+void RadioLinkTest::bc895Handshake_data() {
+  QTest::addColumn<QByteArray>("reply");  // empty: the radio stays silent
+  QTest::addColumn<QByteArray>("answer");
+  QTest::newRow("MD07 gets KEY13") << QByteArray("MD07 BC895XLT\r") << QByteArray("KEY13\r");
+  QTest::newRow("another reply gets a lone CR") << QByteArray("ERR\r") << QByteArray("\r");
+  QTest::newRow("silence gets nothing") << QByteArray() << QByteArray();
+}
+
+void RadioLinkTest::bc895Handshake() {
+  QFETCH(QByteArray, reply);
+  QFETCH(QByteArray, answer);
+  PseudoTerminal pty;
+  QVERIFY(pty.isValid());
+  configure(pty.devicePath(), protocols::kBc895Xlt);
+  std::thread radio([&] {
+    if (pty.waitFor(3, 5000) == "MD\r" && !reply.isEmpty()) pty.write(reply);
+  });
+  RadioLink link;
+  const auto start = Clock::now();
+  link.OpenRadioLink();
+  const double took = msSince(start);
+  radio.join();
+  QVERIFY(link.portOpen());
+  QCOMPARE(link.BytesWritten, 6);  // the last write, "KEY01" CR
+  QCOMPARE(pty.settle(30), QByteArray("MD\r") + answer + QByteArray("KEY01\r"));
+  // The read lasts its whole limit unless 255 bytes arrive; 50 ms follow.
+  QVERIFY(took >= 1325 + 50 + 50);
+  const qsizetype key01 = 3 + answer.size();
+  QVERIFY(pty.gapMs(0, key01) >= 1325 + 50 - kReaderSlackMs);
+  if (!answer.isEmpty()) QVERIFY(pty.gapMs(3, key01) >= 50 - kReaderSlackMs);
+}
+
+void RadioLinkTest::powerOffOnClose_data() {
+  QTest::addColumn<int>("protocol");
+  QTest::addColumn<bool>("powerOff");
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::newRow("ar8000 EX") << int(protocols::kAr8000) << true << QByteArray("EX\r\n");
+  QTest::newRow("ar2700 EX") << int(protocols::kAr2700) << true << QByteArray("EX\r\n");
+  QTest::newRow("ar8000 without power off") << int(protocols::kAr8000) << false << QByteArray();
+  QTest::newRow("civ sends nothing") << int(protocols::kIcomCiv) << true << QByteArray();
+  QTest::newRow("ar3000 sends nothing") << int(protocols::kAr3000) << true << QByteArray();
+  QTest::newRow("ar3000a sends nothing") << int(protocols::kAr3000A) << true << QByteArray();
+}
+
+void RadioLinkTest::powerOffOnClose() {
+  QFETCH(int, protocol);
+  QFETCH(bool, powerOff);
+  QFETCH(QByteArray, bytes);
+  PseudoTerminal pty;
+  QVERIFY(pty.isValid());
+  configure(pty.devicePath(), protocol);
+  store(names::kGeneral, names::kPowerOff, powerOff ? QStringLiteral("1") : QStringLiteral("0"));
+  RadioLink link;
+  link.OpenRadioLink();
+  QVERIFY(link.portOpen());
+  QCOMPARE(pty.settle(30), QByteArray());  // these radios have no power-up
+  link.CloseRadioLink();
+  QVERIFY(!link.portOpen());
+  QCOMPARE(pty.settle(30), bytes);
+}
+
+void RadioLinkTest::releaseAndReopenRepeatsPowerUp() {
+  PseudoTerminal pty;
+  QVERIFY(pty.isValid());
+  configure(pty.devicePath(), protocols::kPcr1000);
+  store(names::kPcr1000, names::kPcr1000CommandDelay, QStringLiteral("0"));
+  store(names::kGeneral, names::kPowerOff, QStringLiteral("1"));
+  const QByteArray powerUp("H100\r\nH101\r\nG300\r\nG105\r\nJ4064\r\nJ414B\r\n");
+  RadioLink link;
+  QSignalSpy states(&link, &RadioLink::linkStateChanged);
+  link.OpenRadioLink();
+  QCOMPARE(pty.settle(30), powerUp);
+  link.VolumeLevel = 33;
+  link.ReleasePort();  // no power-off, nothing saved
+  QVERIFY(!link.portOpen());
+  QCOMPARE(states.last().at(0).toBool(), false);
+  QCOMPARE(pty.settle(30), powerUp);
+  QCOMPARE(stored(names::kPcr1000, names::kPcr1000Volume), QStringLiteral("<none>"));
+  link.SavePcrLevels();
+  QCOMPARE(stored(names::kPcr1000, names::kPcr1000Volume), QStringLiteral("33"));
+  link.OpenRadioLink();
+  QCOMPARE(states.last().at(0).toBool(), true);
+  QCOMPARE(pty.settle(30), powerUp + "H100\r\nH101\r\nG300\r\nG105\r\nJ4021\r\nJ414B\r\n");
+  pty.clear();
+  link.SendPcrSquelch(20);
+  link.CloseRadioLink();
+  QCOMPARE(pty.settle(30), QByteArray("J4114\r\nH100\r\n"));
+  QCOMPARE(stored(names::kPcr1000, names::kPcr1000Squelch), QStringLiteral("20"));
+}
+
+// ---------------------------------------------------------------------------
+// Tuning
+
+void RadioLinkTest::firstTuningOfEachProtocol_data() {
+  QTest::addColumn<int>("protocol");
+  QTest::addColumn<QByteArray>("command");
+  QTest::addColumn<QByteArray>("modeFrame");
+  QTest::addColumn<int>("waitAfter");
+  using namespace protocols;
+  QTest::newRow("civ") << int(kIcomCiv) << hex("FE FE 80 E0 05 00 00 55 62 01 FD")
+                       << hex("FE FE 80 E0 06 05 02 FD") << 15;
+  QTest::newRow("os456") << int(kOs456) << hex("FE FE 80 E0 05 00 00 55 62 01 FD")
+                         << hex("FE FE 80 E0 06 05 FD") << 0;
+  QTest::newRow("ar8000") << int(kAr8000) << QByteArray("RF162.55\r\nST0.1\r\nMD1\r\n")
+                          << QByteArray() << 36;
+  QTest::newRow("ar2700") << int(kAr2700) << QByteArray("RF162.55\r\nST0.1\r\nMD1\r\n")
+                          << QByteArray() << 36;
+  QTest::newRow("bc895xlt") << int(kBc895Xlt) << QByteArray("RF01625500\r") << QByteArray() << 0;
+  QTest::newRow("pcr1000") << int(kPcr1000) << QByteArray("K00162550000050200\r\n") << QByteArray()
+                           << 0;
+  QTest::newRow("ar3000") << int(kAr3000) << QByteArray("162.55N\r\n") << QByteArray() << 0;
+  QTest::newRow("ar3000a") << int(kAr3000A) << QByteArray("162.55N\r\n") << QByteArray() << 0;
+}
+
+void RadioLinkTest::firstTuningOfEachProtocol() {
+  QFETCH(int, protocol);
+  QFETCH(QByteArray, command);
+  QFETCH(QByteArray, modeFrame);
+  QFETCH(int, waitAfter);
+  PseudoTerminal pty;
+  QVERIFY(pty.isValid());
+  // The power-up is run by hand below, so that only the tuning is timed.
+  configure(pty.devicePath(), protocols::kIcomCiv);
+  store(names::kConnection, names::kAddress, QStringLiteral("80"));
+  RadioLink link;
+  link.OpenRadioLink();
+  link.Protocol = protocol;
+  pty.clear();
+  const auto start = Clock::now();
+  QVERIFY(link.TuneRadio(QStringLiteral("162.55"), QStringLiteral("FMN")));
+  QVERIFY(msSince(start) >= waitAfter + 51);
+  QCOMPARE(pty.settle(30).toHex(' '), (command + modeFrame).toHex(' '));
+  if (!modeFrame.isEmpty()) {
+    QVERIFY(pty.gapMs(0, command.size()) >= waitAfter + 51 - kReaderSlackMs);
+  }
+  QCOMPARE(link.CurrentMode, QStringLiteral("FMN"));
+  QCOMPARE(link.LastMode, QStringLiteral("FMN"));
+  QCOMPARE(link.CurrentFrequency, protocol == protocols::kPcr1000 ? QStringLiteral("162.55000")
+                                                                  : QStringLiteral("162.55"));
+  QCOMPARE(link.FilterIndex, protocol == protocols::kPcr1000 ? 2 : 0);
+}
+
+void RadioLinkTest::modeFrameOnlyWhenTheModeChanged() {
+  PseudoTerminal pty;
+  QVERIFY(pty.isValid());
+  configure(pty.devicePath(), protocols::kIcomCiv);
+  store(names::kConnection, names::kAddress, QStringLiteral("00"));
+  RadioLink link;
+  link.OpenRadioLink();
+  const QByteArray f = hex("FE FE 00 E0 05 00 00 55 62 01 FD");
+  const QByteArray fmn = hex("FE FE 00 E0 06 05 02 FD");
+  const QByteArray am = hex("FE FE 00 E0 06 02 FD");
+  QVERIFY(link.TuneRadio(QStringLiteral("162.55"), QStringLiteral("FMN")));
+  QVERIFY(link.TuneRadio(QStringLiteral("162.55"), QStringLiteral("FMN")));
+  QVERIFY(link.TuneRadio(QStringLiteral("162.55"), QStringLiteral("AM")));
+  QVERIFY(link.TuneRadio(QStringLiteral("162.55"), QStringLiteral("FMN")));
+  QCOMPARE(pty.settle(30).toHex(' '), (f + fmn + f + f + am + f + fmn).toHex(' '));
+  // The last mode survives a release and retake of the port.
+  link.ReleasePort();
+  link.OpenRadioLink();
+  pty.clear();
+  QVERIFY(link.TuneRadio(QStringLiteral("162.55"), QStringLiteral("FMN")));
+  QCOMPARE(pty.settle(30).toHex(' '), f.toHex(' '));
+}
+
+void RadioLinkTest::refusedTuningChangesNothing() {
+  PseudoTerminal pty;
+  QVERIFY(pty.isValid());
+  configure(pty.devicePath(), protocols::kIcomCiv);  // no handshake at the open
+  RadioLink link;
+  link.OpenRadioLink();
+  link.Protocol = protocols::kBc895Xlt;
+  pty.clear();
+  const QString frequency = link.CurrentFrequency;
+  QVERIFY(!link.TuneRadio(QStringLiteral("5"), QStringLiteral("AM")));
+  QCOMPARE(link.lastRefusal(),
+           QStringLiteral(
+               "The BC-895XLT cannot tune 5.00000 MHz: its commands cover 10 to 999.9999 MHz."));
+  QCOMPARE(link.CurrentFrequency, frequency);
+  QVERIFY(link.LastMode.isEmpty());
+  QVERIFY(link.TuneRadio(QStringLiteral("29"), QStringLiteral("AM")));
+  QVERIFY(link.lastRefusal().isEmpty());
+  QCOMPARE(pty.settle(30), QByteArray("RF00290000\r"));
+}
+
+void RadioLinkTest::pcrFilterResendsTheTuning() {
+  PseudoTerminal pty;
+  QVERIFY(pty.isValid());
+  configure(pty.devicePath(), protocols::kPcr1000);
+  store(names::kPcr1000, names::kPcr1000CommandDelay, QStringLiteral("0"));
+  RadioLink link;
+  link.OpenRadioLink();
+  QVERIFY(link.TuneRadio(QStringLiteral("  162.55000"), QStringLiteral("FMN")));
+  pty.settle(30);
+  pty.clear();
+  link.SendPcrFilter(0);
+  QCOMPARE(pty.settle(30), QByteArray("K00162550000050000\r\n"));
+  QCOMPARE(link.FilterIndex, 0);
+  QCOMPARE(link.CurrentFrequency, QStringLiteral("162.55000"));
+  // Another protocol has no filter command.
+  link.Protocol = protocols::kAr3000;
+  pty.clear();
+  link.SendPcrFilter(3);
+  QCOMPARE(pty.settle(30), QByteArray());
+  QCOMPARE(link.FilterIndex, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Levels and switches
+
+void RadioLinkTest::levelsAndMute() {
+  PseudoTerminal pty;
+  QVERIFY(pty.isValid());
+  configure(pty.devicePath(), protocols::kPcr1000);
+  store(names::kPcr1000, names::kPcr1000CommandDelay, QStringLiteral("10"));
+  RadioLink link;
+  link.OpenRadioLink();
+  pty.settle(30);
+  pty.clear();
+  link.SendPcrVolume(77);
+  auto start = Clock::now();
+  link.MuteRadio();
+  QVERIFY(msSince(start) >= 2);  // 10 / 4 before every level command
+  QCOMPARE(link.VolumeLevel, 77);
+  link.UnmuteRadio();
+  link.SendPcrIfShift(127);
+  link.SendPcrAgc(true);
+  link.SendPcrNoiseBlanker(false);
+  QCOMPARE(pty.settle(30), QByteArray("J404D\r\nJ4000\r\nJ404D\r\nJ437F\r\nJ4501\r\nJ4600\r\n"));
+
+  link.Protocol = protocols::kIcomCiv;
+  link.CivAddress = 0x58;
+  pty.clear();
+  link.SendCivVolume(0);
+  QCOMPARE(link.VolumeLevel, 0);  // the CI-V sender keeps 0 too
+  link.SendCivSquelch(255);
+  QCOMPARE(link.SquelchLevel, 255);
+  QCOMPARE(pty.settle(30).toHex(' '),
+           hex("FE FE 58 E0 14 01 00 00 FD FE FE 58 E0 14 03 02 55 FD").toHex(' '));
+
+  link.Protocol = protocols::kOs456;
+  pty.clear();
+  start = Clock::now();
+  link.MuteRadio();
+  QVERIFY(msSince(start) >= 101);
+  link.UnmuteRadio();
+  QVERIFY(msSince(start) >= 202);
+  QCOMPARE(pty.settle(30).toHex(' '), hex("FE FE 58 E0 7F 0B FD FE FE 58 E0 7F 0A FD").toHex(' '));
+  QVERIFY(pty.gapMs(0, 7) >= 101 - kReaderSlackMs);
+}
+
+void RadioLinkTest::attenuatorAndMuteByProtocol() {
+  PseudoTerminal pty;
+  QVERIFY(pty.isValid());
+  configure(pty.devicePath(), protocols::kIcomCiv);
+  store(names::kConnection, names::kAddress, QStringLiteral("4A"));
+  RadioLink link;
+  link.OpenRadioLink();
+  QSignalSpy beeps(&link, &RadioLink::beep);
+  struct Case {
+    int protocol;
+    QByteArray on, off, mute, unmute;
+  };
+  const Case cases[] = {
+      {protocols::kIcomCiv, hex("FE FE 4A E0 11 20 FD"), hex("FE FE 4A E0 11 00 FD"), {}, {}},
+      {protocols::kAr8000, " AT1\r\n", " AT0\r\n", "MC1\r\n", "MC0\r\n"},
+      {protocols::kAr2700, " AT1\r\n", " AT0\r\n", "MC1\r\n", "MC0\r\n"},
+      {protocols::kBc895Xlt, {}, {}, "MUN\r", "MUA\r"},
+      {protocols::kPcr1000, "J4701\r\n", "J4700\r\n", "J4000\r\n", "J4080\r\n"},
+      {protocols::kAr3000, {}, {}, {}, {}},
+      {protocols::kAr3000A, "R\r\n", "T\r\n", "E\r\n", "G\r\n"},
+      {4, {}, {}, {}, {}},
+  };
+  for (const Case& c : cases) {
+    link.Protocol = c.protocol;
+    link.VolumeLevel = 128;
+    link.CommandDelay = 0;
+    pty.clear();
+    link.SwitchAttenuatorOn();
+    QVERIFY(link.AttenuatorOn);
+    link.SwitchAttenuatorOff();
+    QVERIFY(!link.AttenuatorOn);
+    link.MuteRadio();
+    link.UnmuteRadio();
+    QCOMPARE(pty.settle(30).toHex(' '), (c.on + c.off + c.mute + c.unmute).toHex(' '));
+  }
+  QCOMPARE(beeps.count(), 2);  // AR8000 and AR2700
+}
+
+CORVALO_TEST_GUILESS_MAIN(RadioLinkTest)
+#include "tst_radiolink.moc"
