@@ -1,0 +1,149 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+class QShowEvent;
+class QTabWidget;
+class QWidget;
+
+// The thirty stored presets: groups A, B and C of ten each. A preset is five
+// values in the "Presets" section, named by the group prefix ("", "B", "C"),
+// a base name and the preset number 1..10 ("BPreset Frequency 10").
+namespace presets {
+
+inline constexpr int kPresetCount = 10;
+inline constexpr int kGroupCount = 3;
+
+// Defaults of the readers that recall or edit a preset.
+inline constexpr char kDefaultFrequency[] = "162.55";
+inline constexpr char kDefaultMode[] = "FMN";
+inline constexpr int kDefaultFilter = 2;
+// The presets dialog shows this description for a preset never saved.
+inline constexpr char kDialogDefaultDescription[] = "Weather";
+// The longest description the operator can type in the presets dialog.
+inline constexpr int kDescriptionLength = 20;
+
+// "" for group 0 (A), "B" for 1, "C" for 2; "" for anything else.
+QString GroupPrefixForIndex(int group);
+
+// prefix + base name + n: ValueName("C", settings_names::kPresetFrequency, 10)
+// is "CPreset Frequency 10".
+QString ValueName(const QString& prefix, const char* baseName, int n);
+
+}  // namespace presets
+
+// The preset most recently loaded or saved, by the main window's preset
+// buttons or by the presets dialog. They live for the whole run.
+extern QString PresetFrequency;
+extern QString PresetMode;
+extern int PresetFilter;
+extern QString PresetDescription;
+
+// What the presets dialog needs from the main window that runs it.
+class PresetsHost {
+ public:
+  virtual ~PresetsHost() = default;
+  // The radio's coverage: a saved preset frequency must lie within it.
+  virtual double LowestFrequency() const = 0;
+  virtual double HighestFrequency() const = 0;
+  // The filter index the tuning code shares; a mode choice proposes one.
+  virtual int FilterIndex() const = 0;
+  virtual void SetFilterIndex(int index) = 0;
+  // Whether the main window shows its filter list (the "Filters" feature).
+  virtual bool FilterListShown() const = 0;
+  // Tunes a quick-tune channel: puts the frequency text in the main window,
+  // selects the first mode beginning with modeLetters and presses Enter.
+  virtual void TuneChannel(const QString& frequencyText, const QString& modeLetters) = 0;
+};
+
+// The presets dialog: the "Custom" page edits the stored presets; the "CB",
+// "TV", "Weather" and "Time" pages record the channel clicked and close, and
+// the main window then tunes it through QuickTune. The dialog lives for the
+// whole run and is shown modally; it holds the settings store open from its
+// showing to its closing.
+class TPresetsForm : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TPresetsForm(PresetsHost& host, QWidget* parent = nullptr);
+  ~TPresetsForm() override;
+
+  // ---- Controls ----
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* Presets = nullptr;  // the "Custom" page
+  QWidget* CBTab = nullptr;
+  QWidget* TVTab = nullptr;
+  QWidget* WXTab = nullptr;
+  QWidget* TimeTab = nullptr;
+
+  QWidget* Panel1 = nullptr;
+  QComboBox* GroupComboBox = nullptr;
+  QComboBox* PresetComboBox = nullptr;
+  QLineEdit* FrequencyEdit = nullptr;
+  QComboBox* ModeComboBox = nullptr;
+  QLabel* FilterLabel = nullptr;
+  QComboBox* FilterComboBox = nullptr;
+  QLineEdit* DescriptionEdit = nullptr;
+  QCheckBox* AttenuateCheckBox = nullptr;
+  QPushButton* Button1 = nullptr;
+
+  QListWidget* CBListBox = nullptr;
+  QListWidget* TVListBox = nullptr;
+  QListWidget* WXListBox = nullptr;
+  QListWidget* TimeListBox = nullptr;
+
+  // ---- Quick-tune choices (set by a channel click, reset at each showing) ----
+  int TvChannelChoice = -1;       // TV channel number 2..83
+  int CbChannelChoice = -1;       // CB list position 0..39
+  int WeatherChannelChoice = -1;  // weather list position 0..6
+  QString TimeStationChoice;      // the time station's list text
+
+  // Tunes the channel clicked in the dialog, if any, through the host.
+  void QuickTune();
+
+  // ---- Handlers ----
+  void FormShow();
+  void FormClose();
+  void GroupComboBoxChange();
+  void PresetComboBoxChange();
+  void ModeComboBoxChange();
+  void Button1Click();
+  void CBListBoxClick(QListWidgetItem* item);
+  void TVListBoxClick(QListWidgetItem* item);
+  void WXListBoxClick(QListWidgetItem* item);
+  void TimeListBoxClick(QListWidgetItem* item);
+
+  // Every way the dialog closes ends here: the settings store is released.
+  void done(int result) override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildCustomPage();
+  void BuildChannelPages();
+  // The group prefix chosen in GroupComboBox.
+  QString ChosenGroupPrefix() const;
+  // Reads preset n of the group into the scratch values and the editor.
+  void LoadPreset(const QString& prefix, int n);
+  // Puts a description into DescriptionEdit without cutting it to the
+  // typing limit (a description stored elsewhere may be longer).
+  void SetDescriptionText(const QString& text);
+  // Runs a handler body; a failure of the settings store ends it with the
+  // store's message.
+  template <typename Body>
+  void Guarded(Body body);
+
+  PresetsHost& host_;
+  // How long DescriptionEdit's text may grow by typing: the typing limit, or
+  // the length of a longer stored description until the operator shortens it.
+  int descriptionLimit_;
+};
