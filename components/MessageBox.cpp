@@ -1,0 +1,25 @@
+#include "components/MessageBox.h"
+
+#include <QMessageBox>
+
+namespace {
+
+void showBox(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
+  QMessageBox box(icon, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok, parent);
+  box.setObjectName(QStringLiteral("CorvaloMessageBox"));
+  box.exec();
+}
+
+}  // namespace
+
+void ShowMessage(QWidget* parent, const QString& text) {
+  showBox(parent, text, QMessageBox::NoIcon);
+}
+
+void ShowInformation(QWidget* parent, const QString& text) {
+  showBox(parent, text, QMessageBox::Information);
+}
+
+void ShowError(QWidget* parent, const QString& text) {
+  showBox(parent, text, QMessageBox::Critical);
+}

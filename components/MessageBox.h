@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Every message box of the program is captioned with the application title.
+inline constexpr char kApplicationTitle[] = "Corvalo";
+
+// A modal box with the text and an OK button, no icon (the link's messages).
+void ShowMessage(QWidget* parent, const QString& text);
+// The same with the information icon (operator input that cannot be used).
+void ShowInformation(QWidget* parent, const QString& text);
+// The same with the error icon (a failure of the settings store).
+void ShowError(QWidget* parent, const QString& text);
