@@ -1,0 +1,15 @@
+#include "app/CorvaloApplication.h"
+
+#include "components/MessageBox.h"
+#include "settings/SettingsStore.h"
+
+CorvaloApplication::CorvaloApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool CorvaloApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const SettingsError& error) {
+    ShowError(activeWindow(), error.message());
+    return true;
+  }
+}

@@ -1,0 +1,378 @@
+// The main window's lifecycle (creation, first showing, activation,
+// destruction) and the operator's side of the serial port: releasing it,
+// taking it back, and showing its state on the toggle button and the tray.
+
+#include "app/main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSlider>
+#include <QTimer>
+#include <QWheelEvent>
+#include <QWindowStateChangeEvent>
+#include <algorithm>
+
+#include "components/MessageBox.h"
+#include "components/TaskIcon.h"
+#include "radio/FrequencyText.h"
+#include "radio/Protocols.h"
+#include "radio/RadioLink.h"
+#include "settings/SettingsNames.h"
+#include "settings/SettingsStore.h"
+
+namespace sn = settings_names;
+
+QString VersionText = QString::fromLatin1(kVersionText);
+
+namespace {
+
+constexpr char kNoPort[] = "Internet";  // the port name that opens no port
+constexpr int kPanelWidth = 347;
+constexpr int kFrameAllowance = 14;  // window width beyond the top panel
+constexpr int kSliderMargin = 8;     // what a hidden slider column takes with it
+constexpr int kStepSizeReadLength = 25;
+constexpr int kReopenSettleMs = 10;
+// Stored window bounds outside these are not used as they stand.
+constexpr int kMaxPosition = 32000;
+constexpr int kMaxExtent = 8192;
+
+// The hourglass while a sequence that blocks the window runs.
+class BusyCursor {
+ public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
+
+TMainForm::TMainForm(RadioLink& link, int startupShowCommand, QWidget* parent)
+    : QMainWindow(parent), link_(link), StartupShowCommand(startupShowCommand) {
+  BuildControls();
+  BuildMenus();
+  ConnectControls();
+
+  CorvaloTaskIcon = new TTaskIcon(this);
+  CorvaloTaskIcon->setObjectName(QStringLiteral("CorvaloTaskIcon"));
+  CorvaloTaskIcon->SetHint(QStringLiteral("Corvalo for the PCR1000"));
+  CorvaloTaskIcon->SetTaskIconID(0);
+  CorvaloTaskIcon->SetIcon(windowIcon());
+  CorvaloTaskIcon->OnClick = [this](QObject*) { Guarded([this] { CorvaloTaskIconClick(); }); };
+  CorvaloTaskIcon->OnRightClick = [this](QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int x,
+                                         int y) {
+    Guarded([this, x, y] { CorvaloTaskIconRightClick(x, y); });
+  };
+  CorvaloTaskIcon->SetEnabled(true);
+
+  ConnectLink();
+  Guarded([this] { FormCreate(); });
+}
+
+TMainForm::~TMainForm() {
+  FormDestroy();
+  while (busyDepth_ > 0) SetBusy(false);
+}
+
+void TMainForm::Guarded(const std::function<void()>& operation) {
+  try {
+    operation();
+  } catch (const SettingsError& error) {
+    ShowError(isVisible() ? this : nullptr, error.message());
+  }
+}
+
+void TMainForm::ConnectLink() {
+  connect(&link_, &RadioLink::message, this,
+          [this](const QString& text) { ShowMessage(isVisible() ? this : nullptr, text); });
+  connect(&link_, &RadioLink::busyChanged, this, &TMainForm::SetBusy);
+  connect(&link_, &RadioLink::linkStateChanged, this, &TMainForm::ShowLinkPicture);
+  connect(&link_, &RadioLink::portLost, this, &TMainForm::ShowPortReleased);
+  connect(&link_, &RadioLink::beep, this, [] { QApplication::beep(); });
+}
+
+void TMainForm::SetBusy(bool busy) {
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ++busyDepth_;
+  } else if (busyDepth_ > 0) {
+    QApplication::restoreOverrideCursor();
+    --busyDepth_;
+  }
+}
+
+void TMainForm::ShowLinkPicture(bool open) {
+  const QLabel* source = open ? OnImage : OffImage;
+  CorvaloTaskIcon->SetIcon(QIcon(source->pixmap()));
+  CorvaloTaskIcon->UpdateIcon();
+}
+
+void TMainForm::ShowPortReleased() {
+  TogglePortButton->setChecked(true);
+  TogglePortButton->setText(QStringLiteral("Open &Port"));
+  ShowLinkPicture(false);
+}
+
+void TMainForm::FormCreate() {
+  // Numbers are read and written with "." whatever the user's locale.
+  QLocale::setDefault(QLocale::c());
+
+  {
+    SettingsSession session;
+    const int left = Settings.ReadNumber(sn::kGeneral, sn::kLeft, sn::kDefaultLeft);
+    const int top = Settings.ReadNumber(sn::kGeneral, sn::kTop, sn::kDefaultTop);
+    const int width = Settings.ReadNumber(sn::kGeneral, sn::kWidth, sn::kDefaultWidth);
+    const int height = Settings.ReadNumber(sn::kGeneral, sn::kHeight, sn::kDefaultHeight);
+    move(std::clamp(left, -kMaxPosition, kMaxPosition),
+         std::clamp(top, -kMaxPosition, kMaxPosition));
+    resize(std::clamp(width, 1, kMaxExtent), std::clamp(height, 1, kMaxExtent));
+    ShowIcon = Settings.ReadFlag(sn::kGeneral, sn::kShowIcon, true);
+    AlwaysOnTop = Settings.ReadFlag(sn::kGeneral, sn::kAlwaysOnTop, false);
+    const QString step =
+        Settings.ReadText(sn::kGeneral, sn::kStepSize, QString::fromLatin1(sn::kDefaultStepSize))
+            .left(kStepSizeReadLength);
+    double value = 0;
+    // A stored step that is not a number leaves the default step.
+    if (freqtext::ParseNumber(step, &value)) StepSize = value;
+  }
+  // Maximised after the stored bounds are applied, so they are the bounds
+  // the window is restored to.
+  if (StartupShowCommand == kShowMaximized) {
+    setWindowState(windowState() | Qt::WindowMaximized);
+  }
+
+  link_.OpenRadioLink();
+
+  setWindowTitle(protocols::caption(link_.PortName, link_.Protocol));
+  SetTopmost(AlwaysOnTop);
+}
+
+void TMainForm::FormShow() {
+  LoadModeListBox();
+
+  {
+    SettingsSession session;
+    auto feature = [](const char* name) { return Settings.ReadFlag(sn::kFeatures, name, false); };
+    MuteButton->setVisible(feature(sn::kFeatureMute));
+    VolumeTrackBar->setVisible(feature(sn::kFeatureVolume));
+    SquelchTrackBar->setVisible(feature(sn::kFeatureSquelch));
+    IFShiftTrackBar->setVisible(feature(sn::kFeatureIfShift));
+    SquelchLabel->setVisible(feature(sn::kFeatureSquelch));
+    IFShiftLabel->setVisible(feature(sn::kFeatureIfShift));
+    AGCButton->setVisible(feature(sn::kFeatureAgc));
+    NBButton->setVisible(feature(sn::kFeatureNb));
+    ATTButton->setVisible(feature(sn::kFeatureAttenuate));
+    FilterComboBox->setVisible(feature(sn::kFeatureFilters));
+  }
+
+  ComboboxSetText(ModeComboBox, link_.CurrentMode);
+  FrequencyEdit->setText(link_.CurrentFrequency);
+
+  if (link_.PortName != QLatin1String(kNoPort)) EnterButton->click();
+
+  for (QSlider* slider : {VolumeTrackBar, SquelchTrackBar, IFShiftTrackBar}) {
+    slider->setTickPosition(QSlider::TicksBothSides);
+    slider->setTickInterval(64);
+  }
+  SetSliderQuietly(VolumeTrackBar, link_.VolumeMax - link_.VolumeLevel);
+  SetSliderQuietly(SquelchTrackBar, link_.SquelchMax - link_.SquelchLevel);
+  SetSliderQuietly(IFShiftTrackBar, link_.IfShiftMax - link_.IfShiftLevel);
+
+  {
+    SettingsSession session;
+    link_.AttenuatorOn = Settings.ReadFlag(sn::kGeneral, sn::kAttenuate, false);
+  }
+  if (link_.AttenuatorOn) {
+    ATTButton->setChecked(true);
+    ATTButtonClick();
+  }
+
+  int panelWidth = kPanelWidth;
+  if (IFShiftTrackBar->isHidden()) panelWidth -= IFShiftTrackBar->width() + kSliderMargin;
+  if (SquelchTrackBar->isHidden()) panelWidth -= SquelchTrackBar->width() + kSliderMargin;
+  if (VolumeTrackBar->isHidden() && MuteButton->isHidden()) {
+    panelWidth -= VolumeTrackBar->width() + kSliderMargin;
+  }
+  Panel1->resize(panelWidth, Panel1->height());
+  resize(panelWidth + kFrameAllowance, height());
+  Panel2->resize(panelWidth, Panel2->height());
+
+  bool releasePort = false;
+  int activeGroup = 0;
+  {
+    SettingsSession session;
+    releasePort = Settings.ReadFlag(sn::kGeneral, sn::kReleasePortAfterStartup, false);
+  }
+  if (releasePort) {
+    TogglePortButton->setChecked(true);
+    TogglePortButtonClick();
+  }
+  {
+    SettingsSession session;
+    activeGroup = Settings.ReadNumber(sn::kPresets, sn::kActiveGroup, 0);
+  }
+  QAction* const groups[3][3] = {
+      {GroupA, GroupA1, GroupA2}, {GroupB, GroupB1, GroupB2}, {GroupC, GroupC1, GroupC2}};
+  if (activeGroup >= 0 && activeGroup <= 2) {
+    for (int g = 0; g < 3; ++g) {
+      for (QAction* item : groups[g]) item->setChecked(g == activeGroup);
+    }
+  }
+
+  LoadPresetLabels();
+}
+
+void TMainForm::FormActivate() {
+  if (AlwaysOnTop) SetTopmost(true);
+  const bool startedMinimized = StartupShowCommand == kShowMinimized ||
+                                StartupShowCommand == kMinimize ||
+                                StartupShowCommand == kShowMinNoActive;
+  // Only the first activation after start minimises, so a window the
+  // operator restores stays restored.
+  if (startedMinimized && !minimizedAtStart_) {
+    minimizedAtStart_ = true;
+    QTimer::singleShot(0, this, [this] { showMinimized(); });
+  }
+}
+
+void TMainForm::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  try {
+    SettingsSession session;
+    Settings.WriteText(
+        sn::kGeneral, sn::kStepSize,
+        freqtext::FormatFixed(StepSize, freqtext::kDecimals, freqtext::kStoredWidth));
+    Settings.WriteNumber(sn::kGeneral, sn::kLeft, x());
+    Settings.WriteNumber(sn::kGeneral, sn::kTop, y());
+    Settings.WriteNumber(sn::kGeneral, sn::kWidth, width());
+    Settings.WriteNumber(sn::kGeneral, sn::kHeight, height());
+    Settings.WriteFlag(sn::kGeneral, sn::kAttenuate, link_.AttenuatorOn);
+    if (GroupA->isChecked()) Settings.WriteNumber(sn::kPresets, sn::kActiveGroup, 0);
+    if (GroupB->isChecked()) Settings.WriteNumber(sn::kPresets, sn::kActiveGroup, 1);
+    if (GroupC->isChecked()) Settings.WriteNumber(sn::kPresets, sn::kActiveGroup, 2);
+  } catch (const SettingsError& error) {
+    ShowError(nullptr, error.message());
+  }
+  // The link is closed even when the window state could not be saved, so the
+  // port is not left open and a configured power-off still goes out.
+  try {
+    link_.CloseRadioLink();
+  } catch (const SettingsError& error) {
+    ShowError(nullptr, error.message());
+    if (link_.portOpen()) link_.ReleasePort();
+  }
+}
+
+void TMainForm::GetPort() {
+  if (!TogglePortButton->isChecked()) return;
+  TogglePortButton->setChecked(false);
+  TogglePortButtonClick();
+  RadioLink::BusyWait(kReopenSettleMs);
+}
+
+void TMainForm::TogglePortButtonClick() {
+  {
+    SettingsSession session;
+    Settings.WriteNumber(sn::kPcr1000, sn::kPcr1000Volume, link_.VolumeLevel);
+    Settings.WriteNumber(sn::kPcr1000, sn::kPcr1000Squelch, link_.SquelchLevel);
+    Settings.WriteNumber(sn::kPcr1000, sn::kPcr1000IfShift, link_.IfShiftLevel);
+  }
+  if (TogglePortButton->isChecked()) {
+    link_.ReleasePort();
+    TogglePortButton->setText(QStringLiteral("Open &Port"));
+    CorvaloTaskIcon->SetIcon(QIcon(OffImage->pixmap()));
+  } else {
+    BusyCursor busy;
+    try {
+      link_.OpenRadioLink();
+    } catch (...) {
+      if (!link_.portOpen()) ShowPortReleased();
+      throw;
+    }
+    TogglePortButton->setText(QStringLiteral("Close &Port"));
+    // A port that could not be opened shows as off; "Internet" has no port
+    // and shows as on, as after start-up.
+    const bool shownOpen = link_.portOpen() || link_.PortName == QLatin1String(kNoPort);
+    CorvaloTaskIcon->SetIcon(QIcon((shownOpen ? OnImage : OffImage)->pixmap()));
+  }
+  CorvaloTaskIcon->UpdateIcon();
+}
+
+void TMainForm::TogglePortMenuClick() {
+  TogglePortButton->setChecked(!TogglePortButton->isChecked());
+  TogglePortButtonClick();
+}
+
+void TMainForm::LoadPresetLabels() {}
+
+void TMainForm::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // The first showing restores the controls and tunes the radio. Later
+  // showings (back from the tray, after a change of the topmost band) do not.
+  if (!event->spontaneous() && !shown_) {
+    shown_ = true;
+    Guarded([this] { FormShow(); });
+  }
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    Guarded([this] { FormActivate(); });
+  } else if (event->type() == QEvent::WindowStateChange) {
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    if (isMinimized() && !(change->oldState() & Qt::WindowMinimized)) {
+      // Hiding the window is left until the state change has been handled.
+      QTimer::singleShot(0, this, [this] { Guarded([this] { MyMinimize(); }); });
+    }
+  }
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    // Return presses the default button, unless a push button has the focus.
+    auto* focused = qobject_cast<QPushButton*>(focusWidget());
+    if (focused && !focused->isCheckable() && focused != EnterButton) {
+      focused->click();
+    } else {
+      EnterButton->click();
+    }
+    event->accept();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == IFShiftLabel && event->type() == QEvent::MouseButtonRelease) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton &&
+        IFShiftLabel->rect().contains(mouse->position().toPoint())) {
+      Guarded([this] { IFShiftLabelClick(); });
+      return true;
+    }
+  } else if (watched == FrequencyEdit && event->type() == QEvent::Wheel) {
+    // The wheel over the frequency steps it as the arrows do: one step for
+    // each notch, fine-grained wheels adding up to a notch first.
+    const auto* wheel = static_cast<QWheelEvent*>(event);
+    wheelRemainder_ += wheel->angleDelta().y();
+    while (wheelRemainder_ >= QWheelEvent::DefaultDeltasPerStep) {
+      wheelRemainder_ -= QWheelEvent::DefaultDeltasPerStep;
+      UpDown1->press(TUpDown::Button::Next);
+    }
+    while (wheelRemainder_ <= -QWheelEvent::DefaultDeltasPerStep) {
+      wheelRemainder_ += QWheelEvent::DefaultDeltasPerStep;
+      UpDown1->press(TUpDown::Button::Previous);
+    }
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}

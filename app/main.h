@@ -1,0 +1,232 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+
+#include "components/UpDown.h"
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QStatusBar;
+class RadioLink;
+class TTaskIcon;
+
+// Registers the program's pictures (they live in the GUI library).
+void InitPictures();
+
+// The version the about box shows; set by the program entry.
+extern QString VersionText;
+inline constexpr char kVersionText[] = "1.0e Beta 5/10/99";
+
+// The main window: the tuning row, the preset buttons, the level sliders and
+// switches, the port toggle and the tray icon. It turns the operator's
+// gestures into commands of the radio link it is given.
+//
+// One class, implemented by concern: main.cpp (lifecycle and the port),
+// main_layout.cpp (the designed widget tree), main_tuning.cpp (frequency,
+// mode, filter, steps), main_levels.cpp (sliders and switches) and
+// main_tray.cpp (tray icon, minimising, about box).
+//
+// Setting a control from the program never runs its handler; only the
+// operator's gestures do. Where the program wants a handler's action it
+// presses the button or calls the handler itself.
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Show commands the program can be started with.
+  static constexpr int kShowMinimized = 2;
+  static constexpr int kShowMaximized = 3;
+  static constexpr int kMinimize = 6;
+  static constexpr int kShowMinNoActive = 7;
+  static constexpr int kShowDefault = 10;
+
+  // Creating the window reads the window settings and opens the radio link
+  // (the radio is powered up before the window is visible).
+  explicit TMainForm(RadioLink& link, int startupShowCommand = kShowDefault,
+                     QWidget* parent = nullptr);
+  // Saves the window state and closes the radio link.
+  ~TMainForm() override;
+
+  RadioLink& link() { return link_; }
+
+  // ---- Window-wide values ----
+  bool ShowIcon = true;      // "General"/"Show Icon"
+  bool AlwaysOnTop = false;  // "General"/"Always On Top"
+  double StepSize = 0.0005;  // the tuning step, MHz; 0 means none set
+  int TrayPopupX = 0;        // where the tray menu was last opened
+  int TrayPopupY = 0;
+  // The frequency and mode texts of the last Enter action.
+  QString TuneFrequencyText;
+  QString TuneModeText;
+
+  // ---- Controls ----
+  QFrame* Panel1 = nullptr;
+  QLabel* Image1 = nullptr;
+  QLineEdit* FrequencyEdit = nullptr;
+  TUpDown* UpDown1 = nullptr;
+  QComboBox* ModeComboBox = nullptr;
+  QComboBox* FilterComboBox = nullptr;
+  QPushButton* EnterButton = nullptr;
+  QPushButton* PresetButtons[10] = {};  // Button1 .. Button10
+  QPushButton* AGCButton = nullptr;
+  QPushButton* NBButton = nullptr;
+  QPushButton* ATTButton = nullptr;
+  QPushButton* TogglePortButton = nullptr;
+  QPushButton* MuteButton = nullptr;
+  QSlider* VolumeTrackBar = nullptr;
+  QSlider* SquelchTrackBar = nullptr;
+  QSlider* IFShiftTrackBar = nullptr;
+  QLabel* SquelchLabel = nullptr;
+  QLabel* IFShiftLabel = nullptr;
+  QLabel* OnImage = nullptr;
+  QLabel* OffImage = nullptr;
+  QFrame* Panel2 = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+  TTaskIcon* CorvaloTaskIcon = nullptr;
+
+  // ---- Menus ----
+  QMenu* PresetMenu = nullptr;
+  QAction* ConfigurePresets1 = nullptr;
+  QAction* GroupA = nullptr;
+  QAction* GroupB = nullptr;
+  QAction* GroupC = nullptr;
+  QMenu* ToolsMenu = nullptr;
+  QAction* ConfigureMenu = nullptr;
+  QAction* ChangeStepSize2 = nullptr;
+  QAction* AutoSetStepSize2 = nullptr;
+  QMenu* HelpMenu = nullptr;
+  QAction* About1 = nullptr;
+
+  QMenu* PresetsPopupMenu = nullptr;  // on FrequencyEdit and Image1
+  QAction* Presets1 = nullptr;        // the bold title item
+  QAction* CB1 = nullptr;
+  QAction* TV1 = nullptr;
+  QAction* Weather1 = nullptr;
+  QAction* Time1 = nullptr;
+  QAction* Configure1 = nullptr;
+
+  QMenu* PopupMenu1 = nullptr;  // on the preset buttons
+  QAction* SetthisPresettoCurrentFrequencyModeetc1 = nullptr;
+  QAction* GroupA1 = nullptr;
+  QAction* GroupB1 = nullptr;
+  QAction* GroupC1 = nullptr;
+
+  QMenu* StepSizePopupMenu = nullptr;  // on UpDown1
+  QAction* ChangeStepSize1 = nullptr;
+  QAction* AutoSetStepSize1 = nullptr;
+
+  QMenu* PopupMenu = nullptr;  // the tray icon's menu
+  QAction* bCorvalo1 = nullptr;
+  QAction* N2 = nullptr;
+  QAction* Configure2 = nullptr;
+  QAction* TV2 = nullptr;
+  QMenu* PresetSubMenu = nullptr;
+  QAction* GroupA2 = nullptr;
+  QAction* GroupB2 = nullptr;
+  QAction* GroupC2 = nullptr;
+  QAction* PresetItems[10] = {};  // Preset1 .. Preset10
+  QAction* Weather2 = nullptr;
+  QAction* Time2 = nullptr;
+  QAction* Mute1 = nullptr;
+  QAction* TogglePortMenu = nullptr;
+
+  // The control a popup menu was last opened on (the preset button of
+  // PopupMenu1).
+  QWidget* PopupComponent = nullptr;
+
+  // ---- Lifecycle (main.cpp) ----
+  void FormCreate();
+  void FormShow();
+  void FormActivate();
+  void FormDestroy();
+
+  // ---- The port (main.cpp) ----
+  void GetPort();
+  void TogglePortButtonClick();
+  void TogglePortMenuClick();
+
+  // ---- Tuning (main_tuning.cpp) ----
+  void EnterButtonClick();
+  void ModeComboBoxChange();
+  void FilterComboBoxChange();
+  void UpDown1Click(TUpDown::Button button);
+  void AutoSetStepSize1Click();
+  void AutoSetStepSize2Click();
+  void ChangeStepSize1Click();
+  void ChangeStepSize2Click();
+  void LoadModeListBox();
+  static void ComboboxSetText(QComboBox* box, const QString& text);
+
+  // ---- Levels and switches (main_levels.cpp) ----
+  void VolumeTrackBarChange();
+  void SquelchTrackBarChange();
+  void IFShiftTrackBarChange();
+  void IFShiftLabelClick();
+  void AGCButtonClick();
+  void NBButtonClick();
+  void ATTButtonClick();
+  void MuteButtonClick();
+  void Mute1Click();
+
+  // ---- Tray and window behaviour (main_tray.cpp) ----
+  void CorvaloTaskIconClick();
+  void CorvaloTaskIconRightClick(int x, int y);
+  void MyMinimize();
+  void About1Click();
+  // Places the window in the topmost band or takes it out, keeping its
+  // position and size.
+  void SetTopmost(bool topmost);
+
+  // ---- Presets ----
+  // Refreshes the preset buttons' hints and the tray's preset captions.
+  void LoadPresetLabels();
+
+  // The frequency in its shown form: five decimals, right-aligned in 11.
+  static QString ShownFrequency(double megahertz);
+
+  // Runs an operation; a failure of the settings store ends it with the
+  // store's message in an error box.
+  void Guarded(const std::function<void()>& operation);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // main_layout.cpp
+  void BuildControls();
+  void BuildMenus();
+  void ConnectControls();
+  // main.cpp
+  void ConnectLink();
+  void ShowLinkPicture(bool open);
+  void ShowPortReleased();
+  void SetBusy(bool busy);
+  // main_levels.cpp
+  static void SetSliderQuietly(QSlider* slider, int position);
+  // Turns a slider's reported change into its handler.
+  void SliderChanged(QSlider* slider);
+
+  RadioLink& link_;
+  int StartupShowCommand = kShowDefault;
+  bool minimizedAtStart_ = false;  // the start-up minimise has been done
+  bool hiddenToTray_ = false;      // hidden by the minimise, not by the program
+  bool shown_ = false;             // FormShow has run
+  bool destroyed_ = false;         // FormDestroy has run
+  int busyDepth_ = 0;
+  int wheelRemainder_ = 0;  // wheel turn not yet worth a step
+  QActionGroup* groupMenu_ = nullptr;
+  QActionGroup* groupButtons_ = nullptr;
+  QActionGroup* groupTray_ = nullptr;
+};
