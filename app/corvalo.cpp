@@ -10,6 +10,7 @@
 #include "app/CorvaloApplication.h"
 #include "app/main.h"
 #include "components/MessageBox.h"
+#include "dialogs/presets.h"
 #include "radio/RadioLink.h"
 #include "settings/SettingsStore.h"
 
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
   int result = 1;
   try {
     TMainForm mainForm(link, commandLine.showCommand);
+    TPresetsForm presetsForm(mainForm.presetsHost());
+    mainForm.PresetsForm = &presetsForm;
     mainForm.show();
     result = app.exec();
   } catch (const SettingsError& error) {

@@ -59,6 +59,7 @@ TMainForm::TMainForm(RadioLink& link, int startupShowCommand, QWidget* parent)
   BuildControls();
   BuildMenus();
   ConnectControls();
+  ConnectPresetActions();
 
   CorvaloTaskIcon = new TTaskIcon(this);
   CorvaloTaskIcon->setObjectName(QStringLiteral("CorvaloTaskIcon"));
@@ -310,8 +311,6 @@ void TMainForm::TogglePortMenuClick() {
   TogglePortButton->setChecked(!TogglePortButton->isChecked());
   TogglePortButtonClick();
 }
-
-void TMainForm::LoadPresetLabels() {}
 
 void TMainForm::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);

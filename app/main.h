@@ -16,7 +16,9 @@ class QMenu;
 class QPushButton;
 class QSlider;
 class QStatusBar;
+class PresetsHost;
 class RadioLink;
+class TPresetsForm;
 class TTaskIcon;
 
 // Registers the program's pictures (they live in the GUI library).
@@ -186,9 +188,33 @@ class TMainForm : public QMainWindow {
   // position and size.
   void SetTopmost(bool topmost);
 
-  // ---- Presets ----
+  // ---- Presets (main_presets.cpp) ----
+  // The presets dialog, made by the program entry; it lives for the run.
+  TPresetsForm* PresetsForm = nullptr;
+  // What the presets dialog is given to reach this window.
+  PresetsHost& presetsHost();
+  // "" for group A, "B" or "C", from the main menu's group items.
+  QString GroupPrefix() const;
   // Refreshes the preset buttons' hints and the tray's preset captions.
   void LoadPresetLabels();
+  void GroupAClick();
+  void GroupBClick();
+  void GroupCClick();
+  void GroupA1Click();
+  void GroupB1Click();
+  void GroupC1Click();
+  void GroupA2Click();
+  void GroupB2Click();
+  void GroupC2Click();
+  // Recalls the preset of a preset button or a tray preset item (sender).
+  void Button10Click(QObject* sender);
+  void SetthisPresettoCurrentFrequencyModeetc1Click();
+  void ConfigurePresets1Click();
+  void CB1Click();
+  void TV1Click();
+  void Weather1Click();
+  void Time1Click();
+  void Configure1Click();
 
   // The frequency in its shown form: five decimals, right-aligned in 11.
   static QString ShownFrequency(double megahertz);
@@ -217,6 +243,11 @@ class TMainForm : public QMainWindow {
   static void SetSliderQuietly(QSlider* slider, int position);
   // Turns a slider's reported change into its handler.
   void SliderChanged(QSlider* slider);
+  // main_presets.cpp
+  void ConnectPresetActions();
+  // Makes a group active in all three sets of group items (chosen: the item
+  // the operator picked) and reloads the labels, unless it is active.
+  void SelectPresetGroup(int group, QAction* chosen);
 
   RadioLink& link_;
   int StartupShowCommand = kShowDefault;
@@ -229,4 +260,5 @@ class TMainForm : public QMainWindow {
   QActionGroup* groupMenu_ = nullptr;
   QActionGroup* groupButtons_ = nullptr;
   QActionGroup* groupTray_ = nullptr;
+  PresetsHost* presetsHost_ = nullptr;  // a child object of the window
 };

@@ -149,10 +149,7 @@ void TMainForm::SelectPresetGroup(int group, QAction* chosen) {
   // group was active shows on its main menu item, or on a mirror when the
   // main menu item itself was chosen.
   QAction* const witness = chosen == items[group][0] ? items[group][1] : items[group][0];
-  if (witness->isChecked()) {
-    chosen->setChecked(true);
-    return;
-  }
+  if (witness->isChecked()) return;
   for (int g = 0; g < 3; ++g) {
     for (QAction* item : items[g]) item->setChecked(g == group);
   }
@@ -193,8 +190,8 @@ void TMainForm::Button10Click(QObject* sender) {
                                  QLatin1String(presets::kDefaultMode));
   PresetFilter = Settings.ReadNumber(section, presets::ValueName(prefix, sn::kPresetFilter, n),
                                      presets::kDefaultFilter);
-  PresetDescription = Settings.ReadText(
-      section, presets::ValueName(prefix, sn::kPresetDescription, n), QString());
+  PresetDescription =
+      Settings.ReadText(section, presets::ValueName(prefix, sn::kPresetDescription, n), QString());
   // A stored text that is not a number goes into the field as it stands, and
   // the Enter action refuses it.
   double value = 0;
@@ -228,8 +225,7 @@ void TMainForm::SetthisPresettoCurrentFrequencyModeetc1Click() {
   SettingsSession session;
   const QString section = QLatin1String(sn::kPresets);
   PresetFrequency = ShownFrequency(value);
-  Settings.WriteText(section, presets::ValueName(prefix, sn::kPresetFrequency, n),
-                     PresetFrequency);
+  Settings.WriteText(section, presets::ValueName(prefix, sn::kPresetFrequency, n), PresetFrequency);
   PresetMode = ModeComboBox->currentText();
   Settings.WriteText(section, presets::ValueName(prefix, sn::kPresetMode, n), PresetMode);
   PresetFilter = FilterComboBox->currentIndex();
