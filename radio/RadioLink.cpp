@@ -1,6 +1,7 @@
 #include "radio/RadioLink.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <thread>
@@ -32,6 +33,7 @@ constexpr int kLevelMax = 255;
 constexpr int kLevelAtOpen = 128;
 constexpr int kDefaultBc895Delay = 25;
 constexpr int kPcrFastRate = 38400;
+constexpr int kLongestCommandDelay = 250;  // ms
 
 // The OS456/OS535 pause between power-up and audio-on, and the pause of more
 // than 100 ms before every audio-on or audio-off frame.
@@ -142,6 +144,13 @@ void RadioLink::loadPcrSettings() {
                                      names::kDefaultPcr1000IfShift);
   CommandDelay = Settings.ReadNumber(section, QLatin1String(names::kPcr1000CommandDelay),
                                      names::kDefaultPcr1000CommandDelay);
+  // A hand-edited store may hold anything: levels outside the scale would
+  // put the sliders off their track, and a huge delay would freeze the
+  // window for hours (the power-up waits 16 delays).
+  VolumeLevel = std::clamp(VolumeLevel, 0, kLevelMax);
+  SquelchLevel = std::clamp(SquelchLevel, 0, kLevelMax);
+  IfShiftLevel = std::clamp(IfShiftLevel, 0, kLevelMax);
+  CommandDelay = std::clamp(CommandDelay, 0, kLongestCommandDelay);
 }
 
 void RadioLink::OpenRadioLink() {

@@ -1,7 +1,9 @@
 #include "radio/SerialTransport.h"
 
 #include <QSerialPort>
+#include <algorithm>
 #include <chrono>
+#include <ctime>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -158,12 +160,21 @@ QByteArray SerialTransport::read(int maxBytes, int limitMs, bool* failed) {
 #else
   const int fd = static_cast<int>(port_->handle());
   while (out.size() < maxBytes) {
-    const int ms = msUntil(deadline);
-    if (ms == 0) break;
+    const auto left = deadline - Clock::now();
+    if (left <= Clock::duration::zero()) break;
     struct pollfd p {
       fd, POLLIN, 0
     };
-    const int r = ::poll(&p, 1, ms);
+#ifdef Q_OS_LINUX
+    // To the microsecond: a millisecond poll would end the read up to 1 ms late.
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+    const struct timespec limit {
+      static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)
+    };
+    const int r = ::ppoll(&p, 1, &limit, nullptr);
+#else
+    const int r = ::poll(&p, 1, msUntil(deadline));
+#endif
     if (r < 0) {
       if (errno == EINTR) continue;
       *failed = true;

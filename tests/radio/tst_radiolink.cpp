@@ -72,6 +72,7 @@ class RadioLinkTest : public QObject {
   void os456PowerUpAndPowerOff();
   void pcr1000PowerUp_data();
   void pcr1000PowerUp();
+  void corruptPcrSettingsAreHeldInRange();
   void bc895Handshake_data();
   void bc895Handshake();
   void powerOffOnClose_data();
@@ -328,6 +329,23 @@ void RadioLinkTest::pcr1000PowerUp() {
   QVERIFY(pty.gapMs(6, 12) >= 3 * d - slack);
   QVERIFY(pty.gapMs(12, 18) >= d - slack);
   QVERIFY(pty.gapMs(18, 24) >= 7 * d + d / 4 - slack);
+}
+
+void RadioLinkTest::corruptPcrSettingsAreHeldInRange() {
+  PseudoTerminal pty;
+  QVERIFY(pty.isValid());
+  configure(pty.devicePath(), protocols::kPcr1000);
+  store(names::kPcr1000, names::kPcr1000CommandDelay, QStringLiteral("-7"));
+  store(names::kPcr1000, names::kPcr1000Volume, QStringLiteral("999"));
+  store(names::kPcr1000, names::kPcr1000Squelch, QStringLiteral("-3"));
+  store(names::kPcr1000, names::kPcr1000IfShift, QStringLiteral("70000"));
+  RadioLink link;
+  link.OpenRadioLink();
+  QCOMPARE(pty.settle(30), QByteArray("H100\r\nH101\r\nG300\r\nG105\r\nJ40FF\r\nJ4100\r\n"));
+  QCOMPARE(link.CommandDelay, 0);
+  QCOMPARE(link.VolumeLevel, 255);
+  QCOMPARE(link.SquelchLevel, 0);
+  QCOMPARE(link.IfShiftLevel, 255);
 }
 
 void RadioLinkTest::bc895Handshake_data() {
