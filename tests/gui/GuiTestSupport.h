@@ -60,8 +60,16 @@ class DialogWatcher {
   void poll() {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal || modal == handled_) return;
+    handled_ = modal;
+    // Answered from a timer of its own, so that a dialog the answer opens in
+    // turn is seen by this poll while the answer is still running.
+    QTimer::singleShot(0, &timer_, [this, target = QPointer<QWidget>(modal)] {
+      if (target) answer(target);
+    });
+  }
+
+  void answer(QWidget* modal) {
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      handled_ = box;
       texts_.append(box->text());
       icons_.append(box->icon());
       titles_.append(box->windowTitle());
@@ -72,8 +80,8 @@ class DialogWatcher {
         box->reject();
       }
     } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-      handled_ = dialog;
       ++dialogs_;
+      QPointer<QDialog> guard(dialog);
       if (handler_) {
         handler_(dialog);
       } else {
@@ -81,7 +89,7 @@ class DialogWatcher {
       }
       // A handler that left the dialog open (it refused the input) is
       // looked at again on the next poll.
-      QTimer::singleShot(0, &timer_, [this] { handled_ = nullptr; });
+      if (guard && guard->isVisible()) handled_ = nullptr;
     }
   }
 
