@@ -195,15 +195,7 @@ void TMainForm::FormShow() {
     ATTButtonClick();
   }
 
-  int panelWidth = kPanelWidth;
-  if (IFShiftTrackBar->isHidden()) panelWidth -= IFShiftTrackBar->width() + kSliderMargin;
-  if (SquelchTrackBar->isHidden()) panelWidth -= SquelchTrackBar->width() + kSliderMargin;
-  if (VolumeTrackBar->isHidden() && MuteButton->isHidden()) {
-    panelWidth -= VolumeTrackBar->width() + kSliderMargin;
-  }
-  Panel1->resize(panelWidth, Panel1->height());
-  resize(panelWidth + kFrameAllowance, height());
-  Panel2->resize(panelWidth, Panel2->height());
+  SizeControlPanel();
 
   bool releasePort = false;
   int activeGroup = 0;
@@ -228,6 +220,18 @@ void TMainForm::FormShow() {
   }
 
   LoadPresetLabels();
+}
+
+void TMainForm::SizeControlPanel() {
+  int panelWidth = kPanelWidth;
+  if (IFShiftTrackBar->isHidden()) panelWidth -= IFShiftTrackBar->width() + kSliderMargin;
+  if (SquelchTrackBar->isHidden()) panelWidth -= SquelchTrackBar->width() + kSliderMargin;
+  if (VolumeTrackBar->isHidden() && MuteButton->isHidden()) {
+    panelWidth -= VolumeTrackBar->width() + kSliderMargin;
+  }
+  Panel1->resize(panelWidth, Panel1->height());
+  resize(panelWidth + kFrameAllowance, height());
+  Panel2->resize(panelWidth, Panel2->height());
 }
 
 void TMainForm::FormActivate() {

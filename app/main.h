@@ -188,6 +188,14 @@ class TMainForm : public QMainWindow {
   // position and size.
   void SetTopmost(bool topmost);
 
+  // ---- Configuration (main_configure.cpp) ----
+  void ConfigureMenuClick();
+  // Shows the controls of these protocols::Feature bits and hides the others.
+  void ShowFeatures(unsigned features);
+  // Narrows the top panel for each hidden slider column and fits the window
+  // to it.
+  void SizeControlPanel();
+
   // ---- Presets (main_presets.cpp) ----
   // The presets dialog, made by the program entry; it lives for the run.
   TPresetsForm* PresetsForm = nullptr;

@@ -315,6 +315,7 @@ void TMainForm::ConnectControls() {
   connect(AutoSetStepSize1, &QAction::triggered, this, run(&TMainForm::AutoSetStepSize1Click));
   connect(AutoSetStepSize2, &QAction::triggered, this, run(&TMainForm::AutoSetStepSize2Click));
   connect(About1, &QAction::triggered, this, run(&TMainForm::About1Click));
+  connect(ConfigureMenu, &QAction::triggered, this, run(&TMainForm::ConfigureMenuClick));
 
   connect(AGCButton, &QPushButton::clicked, this, run(&TMainForm::AGCButtonClick));
   connect(NBButton, &QPushButton::clicked, this, run(&TMainForm::NBButtonClick));
