@@ -79,8 +79,8 @@ class RadioLinkTest : public QObject {
   void powerOffOnClose();
   void releaseAndReopenRepeatsPowerUp();
 
-  void firstTuningOfEachProtocol_data();
-  void firstTuningOfEachProtocol();
+  void tuningOverTheWire_data();
+  void tuningOverTheWire();
   void modeFrameOnlyWhenTheModeChanged();
   void refusedTuningChangesNothing();
   void pcrFilterResendsTheTuning();
@@ -441,53 +441,122 @@ void RadioLinkTest::releaseAndReopenRepeatsPowerUp() {
 // ---------------------------------------------------------------------------
 // Tuning
 
-void RadioLinkTest::firstTuningOfEachProtocol_data() {
+void RadioLinkTest::tuningOverTheWire_data() {
   QTest::addColumn<int>("protocol");
+  QTest::addColumn<bool>("ic735");
+  QTest::addColumn<int>("amFilter");
+  QTest::addColumn<QString>("frequency");
+  QTest::addColumn<QString>("mode");
   QTest::addColumn<QByteArray>("command");
-  QTest::addColumn<QByteArray>("modeFrame");
+  QTest::addColumn<QByteArray>("modeFrame");  // the first tuning always sends it (0 and 1)
   QTest::addColumn<int>("waitAfter");
+  QTest::addColumn<QString>("current");  // CurrentFrequency afterwards
+  QTest::addColumn<int>("filterIndex");
   using namespace protocols;
-  QTest::newRow("civ") << int(kIcomCiv) << hex("FE FE 80 E0 05 00 00 55 62 01 FD")
-                       << hex("FE FE 80 E0 06 05 02 FD") << 15;
-  QTest::newRow("os456") << int(kOs456) << hex("FE FE 80 E0 05 00 00 55 62 01 FD")
-                         << hex("FE FE 80 E0 06 05 FD") << 0;
-  QTest::newRow("ar8000") << int(kAr8000) << QByteArray("RF162.55\r\nST0.1\r\nMD1\r\n")
-                          << QByteArray() << 36;
-  QTest::newRow("ar2700") << int(kAr2700) << QByteArray("RF162.55\r\nST0.1\r\nMD1\r\n")
-                          << QByteArray() << 36;
-  QTest::newRow("bc895xlt") << int(kBc895Xlt) << QByteArray("RF01625500\r") << QByteArray() << 0;
-  QTest::newRow("pcr1000") << int(kPcr1000) << QByteArray("K00162550000050200\r\n") << QByteArray()
-                           << 0;
-  QTest::newRow("ar3000") << int(kAr3000) << QByteArray("162.55N\r\n") << QByteArray() << 0;
-  QTest::newRow("ar3000a") << int(kAr3000A) << QByteArray("162.55N\r\n") << QByteArray() << 0;
+  const QString f = QStringLiteral("162.55");
+  const QByteArray none;
+  // The worked example of every protocol: 162.55 MHz, FMN, first tuning.
+  QTest::newRow("civ") << int(kIcomCiv) << false << 1 << f << "FMN"
+                       << hex("FE FE 80 E0 05 00 00 55 62 01 FD") << hex("FE FE 80 E0 06 05 02 FD")
+                       << 15 << f << 0;
+  QTest::newRow("civ ic735") << int(kIcomCiv) << true << 1 << f << "FMN"
+                             << hex("FE FE 80 E0 05 00 00 55 62 01 FD")
+                             << hex("FE FE 80 E0 06 05 02 FD") << 15 << f << 0;
+  QTest::newRow("os456") << int(kOs456) << false << 1 << f << "FMN"
+                         << hex("FE FE 80 E0 05 00 00 55 62 01 FD") << hex("FE FE 80 E0 06 05 FD")
+                         << 0 << f << 0;
+  QTest::newRow("ar8000") << int(kAr8000) << false << 1 << f << "FMN"
+                          << QByteArray("RF162.55\r\nST0.1\r\nMD1\r\n") << none << 36 << f << 0;
+  QTest::newRow("ar2700") << int(kAr2700) << false << 1 << f << "FMN"
+                          << QByteArray("RF162.55\r\nST0.1\r\nMD1\r\n") << none << 36 << f << 0;
+  QTest::newRow("bc895xlt") << int(kBc895Xlt) << false << 1 << f << "FMN"
+                            << QByteArray("RF01625500\r") << none << 0 << f << 0;
+  QTest::newRow("pcr1000") << int(kPcr1000) << false << 1 << f << "FMN"
+                           << QByteArray("K00162550000050200\r\n") << none << 0 << "162.55000" << 2;
+  QTest::newRow("ar3000") << int(kAr3000) << false << 1 << f << "FMN" << QByteArray("162.55N\r\n")
+                          << none << 0 << f << 0;
+  QTest::newRow("ar3000a") << int(kAr3000A) << false << 1 << f << "FMN" << QByteArray("162.55N\r\n")
+                           << none << 0 << f << 0;
+  // The edge cases, as the radio receives them.
+  QTest::newRow("civ 7.1") << int(kIcomCiv) << false << 1 << "7.1"
+                           << "USB" << hex("FE FE 80 E0 05 00 00 10 07 00 FD")
+                           << hex("FE FE 80 E0 06 01 FD") << 15 << "7.1" << 0;
+  QTest::newRow("civ ic735 7.1") << int(kIcomCiv) << true << 1 << "7.1"
+                                 << "USB" << hex("FE FE 80 E0 05 00 00 10 07 FD")
+                                 << hex("FE FE 80 E0 06 01 FD") << 15 << "7.1" << 0;
+  QTest::newRow("civ 0.5") << int(kIcomCiv) << false << 1 << "0.5"
+                           << "AM" << hex("FE FE 80 E0 05 00 00 50 00 00 FD")
+                           << hex("FE FE 80 E0 06 02 FD") << 15 << "0.5" << 0;
+  QTest::newRow("civ ic735 0.5") << int(kIcomCiv) << true << 1 << "0.5"
+                                 << "AM" << hex("FE FE 80 E0 05 00 00 50 00 FD")
+                                 << hex("FE FE 80 E0 06 02 FD") << 15 << "0.5" << 0;
+  QTest::newRow("civ 1300") << int(kIcomCiv) << false << 1 << "1300"
+                            << "FMN" << hex("FE FE 80 E0 05 00 00 00 00 13 FD")
+                            << hex("FE FE 80 E0 06 05 02 FD") << 15 << "1300" << 0;
+  QTest::newRow("ar8000 AUT") << int(kAr8000) << false << 1 << f << "AUT"
+                              << QByteArray("RF162.55\r\nST0.1\r\nAU1\r\n") << none << 36 << f << 0;
+  QTest::newRow("ar8000 FM1") << int(kAr8000) << false << 1 << f << "FM1"
+                              << QByteArray("RF162.55\r\nST0.1\r\nMD\r\n") << none << 36 << f << 0;
+  QTest::newRow("ar8000 blanks") << int(kAr8000) << false << 1 << "  162.55000"
+                                 << "FMN" << QByteArray("RF162.55000\r\nST0.1\r\nMD1\r\n") << none
+                                 << 36 << "  162.55000" << 0;
+  QTest::newRow("ar3000 blanks") << int(kAr3000) << false << 1 << "  162.55000"
+                                 << "FMN" << QByteArray("  162.55000N\r\n") << none << 0
+                                 << "  162.55000" << 0;
+  QTest::newRow("bc895xlt 29.0") << int(kBc895Xlt) << false << 1 << "29.0"
+                                 << "AM" << QByteArray("RF00290000\r") << none << 0 << "29.0" << 0;
+  QTest::newRow("bc895xlt 162.55678")
+      << int(kBc895Xlt) << false << 1 << "162.55678"
+      << "AM" << QByteArray("RF01625567\r") << none << 0 << "162.55678" << 0;
+  QTest::newRow("pcr1000 0.5 AM") << int(kPcr1000) << false << 1 << "0.5"
+                                  << "AM" << QByteArray("K00000500000020200\r\n") << none << 0
+                                  << "0.50000" << 2;
+  QTest::newRow("pcr1000 120 AM") << int(kPcr1000) << false << 1 << "120.0"
+                                  << "AM" << QByteArray("K00120000000020100\r\n") << none << 0
+                                  << "120.00000" << 1;
+  QTest::newRow("pcr1000 26.965 AM")
+      << int(kPcr1000) << false << 3 << "26.965"
+      << "AM" << QByteArray("K00026965000020300\r\n") << none << 0 << "26.96500" << 3;
+  QTest::newRow("pcr1000 27.405 AM")
+      << int(kPcr1000) << false << 0 << "27.405"
+      << "AM" << QByteArray("K00027405000020000\r\n") << none << 0 << "27.40500" << 0;
+  QTest::newRow("pcr1000 27.406 AM")
+      << int(kPcr1000) << false << 0 << "27.406"
+      << "AM" << QByteArray("K00027406000020200\r\n") << none << 0 << "27.40600" << 2;
 }
 
-void RadioLinkTest::firstTuningOfEachProtocol() {
+void RadioLinkTest::tuningOverTheWire() {
   QFETCH(int, protocol);
+  QFETCH(bool, ic735);
+  QFETCH(int, amFilter);
+  QFETCH(QString, frequency);
+  QFETCH(QString, mode);
   QFETCH(QByteArray, command);
   QFETCH(QByteArray, modeFrame);
   QFETCH(int, waitAfter);
+  QFETCH(QString, current);
+  QFETCH(int, filterIndex);
   PseudoTerminal pty;
   QVERIFY(pty.isValid());
-  // The power-up is run by hand below, so that only the tuning is timed.
+  // Opened as CI-V (no power-up), then switched, so that only the tuning runs.
   configure(pty.devicePath(), protocols::kIcomCiv);
   store(names::kConnection, names::kAddress, QStringLiteral("80"));
   RadioLink link;
   link.OpenRadioLink();
   link.Protocol = protocol;
-  pty.clear();
+  link.Ic735 = ic735;
+  link.Pcr1000DefaultAmFilter = amFilter;
   const auto start = Clock::now();
-  QVERIFY(link.TuneRadio(QStringLiteral("162.55"), QStringLiteral("FMN")));
+  QVERIFY(link.TuneRadio(frequency, mode));
   QVERIFY(msSince(start) >= waitAfter + 51);
   QCOMPARE(pty.settle(30).toHex(' '), (command + modeFrame).toHex(' '));
   if (!modeFrame.isEmpty()) {
     QVERIFY(pty.gapMs(0, command.size()) >= waitAfter + 51 - kReaderSlackMs);
   }
-  QCOMPARE(link.CurrentMode, QStringLiteral("FMN"));
-  QCOMPARE(link.LastMode, QStringLiteral("FMN"));
-  QCOMPARE(link.CurrentFrequency, protocol == protocols::kPcr1000 ? QStringLiteral("162.55000")
-                                                                  : QStringLiteral("162.55"));
-  QCOMPARE(link.FilterIndex, protocol == protocols::kPcr1000 ? 2 : 0);
+  QCOMPARE(link.CurrentMode, mode);
+  QCOMPARE(link.LastMode, mode);
+  QCOMPARE(link.CurrentFrequency, current);
+  QCOMPARE(link.FilterIndex, filterIndex);
 }
 
 void RadioLinkTest::modeFrameOnlyWhenTheModeChanged() {
