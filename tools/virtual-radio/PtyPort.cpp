@@ -5,6 +5,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#ifdef __linux__
+#include <sys/epoll.h>
+#else
+#include <ctime>
+#endif
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +31,7 @@ constexpr RateCode kRates[] = {
 }  // namespace
 
 PtyPort::~PtyPort() {
+  if (epoll_ >= 0) ::close(epoll_);
   if (fd_ >= 0) ::close(fd_);
 }
 
@@ -61,10 +68,34 @@ bool PtyPort::open(QString* error) {
     ::tcsetattr(follower, TCSANOW, &t);
   }
   ::close(follower);
+
+#ifdef __linux__
+  // While no program holds the follower open the controller side reports a
+  // hang-up on every poll; edge-triggered, it is reported once and the next
+  // wait sleeps until bytes arrive.
+  epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
+  struct epoll_event ev {};
+  ev.events = EPOLLIN | EPOLLET;
+  ev.data.fd = fd_;
+  if (epoll_ < 0 || ::epoll_ctl(epoll_, EPOLL_CTL_ADD, fd_, &ev) != 0) {
+    *error = QStringLiteral("cannot wait on the pseudo-terminal: %1")
+                 .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    return false;
+  }
+#endif
   return true;
 }
 
 PtyPort::Wait PtyPort::wait(int timeoutMs) const {
+#ifdef __linux__
+  struct epoll_event ev {};
+  const int r = ::epoll_wait(epoll_, &ev, 1, timeoutMs);
+  if (r < 0) return errno == EINTR ? Wait::Interrupted : Wait::Error;
+  if (r == 0) return Wait::Timeout;
+  if (ev.events & EPOLLIN) return Wait::Data;
+  if (ev.events & EPOLLHUP) return Wait::NoPeer;
+  return Wait::Error;
+#else
   struct pollfd p {};
   p.fd = fd_;
   p.events = POLLIN;
@@ -72,8 +103,17 @@ PtyPort::Wait PtyPort::wait(int timeoutMs) const {
   if (r < 0) return errno == EINTR ? Wait::Interrupted : Wait::Error;
   if (r == 0) return Wait::Timeout;
   if (p.revents & POLLIN) return Wait::Data;
-  if (p.revents & POLLHUP) return Wait::NoPeer;
+  if (p.revents & POLLHUP) {
+    // The hang-up stays reported until a program opens the follower: pause
+    // rather than ask again at once.
+    struct timespec pause {
+      0, 50 * 1000000L
+    };
+    ::nanosleep(&pause, nullptr);
+    return Wait::NoPeer;
+  }
   return Wait::Error;
+#endif
 }
 
 QByteArray PtyPort::readAvailable(bool* peerGone) {

@@ -24,8 +24,10 @@ class PtyPort {
   QString followerPath() const { return path_; }
 
   enum class Wait { Data, Timeout, NoPeer, Interrupted, Error };
-  // Waits up to timeoutMs for bytes from the program. NoPeer means no program
-  // holds the follower open (the caller should pause before asking again).
+  // Waits up to timeoutMs (-1: no limit) for bytes from the program. NoPeer
+  // means no program holds the follower open; the next wait still blocks
+  // until bytes arrive (on Linux by waiting for the next change only, on
+  // other systems by pausing briefly before returning).
   Wait wait(int timeoutMs) const;
   // Everything readable now. `peerGone` is set when the follower has been
   // closed by the program.
@@ -37,5 +39,6 @@ class PtyPort {
 
  private:
   int fd_ = -1;
+  int epoll_ = -1;  // Linux: edge-triggered, so a hung-up side does not wake it again
   QString path_;
 };

@@ -9,7 +9,6 @@
 #include <QTime>
 #include <csignal>
 #include <cstdio>
-#include <ctime>
 
 #include "ProtocolArgument.h"
 #include "PtyPort.h"
@@ -23,10 +22,6 @@ void OnStopSignal(int) { gStop = 1; }
 
 // How long an unfinished command may wait for its end before it is reported.
 constexpr int kIdleFlushMs = 500;
-// How often the port's rate is looked at while nothing arrives.
-constexpr int kRatePollMs = 20;
-// Pause while no program holds the device open.
-constexpr int kNoPeerPauseMs = 50;
 
 class Output {
  public:
@@ -57,13 +52,6 @@ RadioEvent Observation(const QString& kind, const QString& text) {
   e.kind = kind;
   e.text = text;
   return e;
-}
-
-void Pause(int ms) {
-  struct timespec t {
-    0, ms * 1000000L
-  };
-  ::nanosleep(&t, nullptr);  // a stop signal cuts it short
 }
 
 }  // namespace
@@ -206,14 +194,22 @@ int main(int argc, char** argv) {
       e.fields.insert(QStringLiteral("rate"), lastBaud);
       out.event(e);
     } else {
+      // A rate set after the last bytes shows only now.
+      checkRate();
       emitAll(radio.flushIdle());
       out.event(
           Observation(QStringLiteral("port-closed"), QStringLiteral("port closed by the program")));
     }
   };
 
+  // The rate is looked at whenever bytes arrive, before they are decoded, and
+  // when the program closes the port: a pseudo-terminal announces no change
+  // of its own accord.
   while (!gStop) {
-    const PtyPort::Wait w = port.wait(kRatePollMs);
+    const int timeout = radio.hasPartialCommand()
+                            ? int(qMax<qint64>(0, kIdleFlushMs - sinceLastByte.elapsed()))
+                            : -1;
+    const PtyPort::Wait w = port.wait(timeout);
     if (w == PtyPort::Wait::Interrupted) continue;
     if (w == PtyPort::Wait::Error) {
       std::fprintf(stderr, "corvalo-virtual-radio: the pseudo-terminal failed\n");
@@ -221,11 +217,9 @@ int main(int argc, char** argv) {
     }
     if (w == PtyPort::Wait::NoPeer) {
       setConnected(false);
-      Pause(kNoPeerPauseMs);
       continue;
     }
     if (w == PtyPort::Wait::Timeout) {
-      if (connected) checkRate();
       if (radio.hasPartialCommand() && sinceLastByte.elapsed() >= kIdleFlushMs) {
         emitAll(radio.flushIdle());
       }
