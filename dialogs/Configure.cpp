@@ -444,7 +444,7 @@ void TConfigurationForm::FormShow() {
 
   if (!loadErrors_.isEmpty()) {
     // The first failure is reported once the dialog is on screen; the values
-    // that could be read are shown, the others keep their defaults.
+    // that could be read are shown, the others as the dialog proposed them.
     const QString text = loadErrors_.first();
     QTimer::singleShot(0, this, [this, text] { ShowError(this, text); });
   }
