@@ -44,12 +44,18 @@ constexpr int kOsAudioWaitMs = 101;
 class BusyScope {
  public:
   explicit BusyScope(RadioLink* link) : link_(link) { emit link_->busyChanged(true); }
-  ~BusyScope() { emit link_->busyChanged(false); }
+  ~BusyScope() { end(); }
+  void end() {
+    if (!busy_) return;
+    busy_ = false;
+    emit link_->busyChanged(false);
+  }
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;
 
  private:
   RadioLink* link_;
+  bool busy_ = true;
 };
 
 // Uses the settings store where a caller already holds it open (the close of
@@ -187,6 +193,7 @@ void RadioLink::OpenRadioLink() {
   if (PortName == QLatin1String(kInternet)) return;  // no port, nothing sent
 
   if (!transport_->open(DevicePath(PortName), rate)) {
+    busy.end();  // the normal cursor is back before the message shows
     emit linkStateChanged(false);
     emit message(QString::fromLatin1(kCannotOpen));
     return;

@@ -217,8 +217,14 @@ void RadioLinkTest::unusablePortsAreNotOpened() {
   RadioLink link;
   QSignalSpy messages(&link, &RadioLink::message);
   QSignalSpy states(&link, &RadioLink::linkStateChanged);
+  QList<bool> busyWhenMessaged;
+  bool busy = false;
+  connect(&link, &RadioLink::busyChanged, this, [&](bool b) { busy = b; });
+  connect(&link, &RadioLink::message, this, [&] { busyWhenMessaged << busy; });
   link.OpenRadioLink();
   QVERIFY(!link.portOpen());
+  QVERIFY(!busy);
+  QCOMPARE(busyWhenMessaged, QList<bool>{false});  // the hourglass is gone first
   QCOMPARE(messages.count(), 1);
   QCOMPARE(messages.at(0).at(0).toString(), QStringLiteral("Cannot Open Port Not."));
   QCOMPARE(states.count(), 1);
