@@ -66,14 +66,24 @@ bool VirtualRadioProcess::waitForEvent(const QString& kind, int limitMs) {
 }
 
 QJsonObject VirtualRadioProcess::stop() {
+  if (stopped_) return finalState_;
+  stopped_ = true;
   process_.terminate();
   waitForEvent(QStringLiteral("state"));
   process_.waitForFinished(5000);
   readLines();
-  for (auto it = events_.rbegin(); it != events_.rend(); ++it) {
-    if (it->value(QStringLiteral("event")) == QLatin1String("state")) return *it;
+  // Only a clean end counts: a crash or a sanitizer report ends it otherwise.
+  if (process_.state() != QProcess::NotRunning || process_.exitStatus() != QProcess::NormalExit ||
+      process_.exitCode() != 0) {
+    return finalState_;
   }
-  return {};
+  for (auto it = events_.rbegin(); it != events_.rend(); ++it) {
+    if (it->value(QStringLiteral("event")) == QLatin1String("state")) {
+      finalState_ = *it;
+      break;
+    }
+  }
+  return finalState_;
 }
 
 QStringList VirtualRadioProcess::commandSummary() const {

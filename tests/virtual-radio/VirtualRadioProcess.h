@@ -22,7 +22,8 @@ class VirtualRadioProcess {
   bool waitFor(const std::function<bool(const QJsonObject&)>& until, int limitMs = 5000);
   bool waitForEvent(const QString& kind, int limitMs = 5000);
   const std::vector<QJsonObject>& events() const { return events_; }
-  // Stops the program (SIGTERM) and returns its closing "state" event.
+  // Stops the program (SIGTERM) and returns its closing "state" event; empty
+  // when the program did not end cleanly. Later calls return the same.
   QJsonObject stop();
 
   // The events a test compares, one compact text each ("tune 162550000 FMN
@@ -39,4 +40,6 @@ class VirtualRadioProcess {
   QString devicePath_;
   QString error_;
   std::vector<QJsonObject> events_;
+  bool stopped_ = false;
+  QJsonObject finalState_;
 };

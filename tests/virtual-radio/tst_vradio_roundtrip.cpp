@@ -39,11 +39,12 @@ void Configure(const QString& device, const LinkSettings& s) {
   Settings.WriteFlag(QLatin1String(names::kGeneral), QLatin1String(names::kPowerOff), s.powerOff);
 }
 
-// Closes the link and waits until the radio has seen the port close, so that
-// every command has been printed.
+// Closes the link, waits until the radio has seen the port close (so that
+// every command has been printed) and stops the radio, which must end cleanly.
 void Finish(RadioLink& link, VirtualRadioProcess& radio) {
   link.CloseRadioLink();
   QVERIFY(radio.waitForEvent(QStringLiteral("port-closed")));
+  QVERIFY2(!radio.stop().isEmpty(), "the virtual radio did not end cleanly");
 }
 
 #define START_RADIO(radio, ...)                        \
