@@ -65,7 +65,10 @@ int main(int argc, char** argv) {
       QStringLiteral("A virtual radio on a pseudo-terminal. Prints the device to use as the port "
                      "(first line), then one line per command received, with a millisecond "
                      "timestamp. Bytes that make no command are shown in hex and flagged with "
-                     "\"!\". Stop it with Ctrl+C; it prints the radio's state as it ends."));
+                     "\"!\". The program's opening of the port shows when its first bytes "
+                     "arrive; rate changes show as the pseudo-terminal reports them (on Linux), "
+                     "though a pseudo-terminal has no real baud timing. Stop it with Ctrl+C; it "
+                     "prints the radio's state as it ends."));
   parser.addHelpOption();
   const QCommandLineOption protocolOption(
       QStringLiteral("protocol"),
