@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QInputDialog>
 #include <QListWidget>
@@ -90,7 +91,25 @@ class ModalWatcher : public QObject {
  private:
   void poll() {
     QWidget* w = QApplication::activeModalWidget();
-    if (w == nullptr || !w->isVisible() || w == last_) return;
+    // A window answered before may come up again (the presets dialog lives
+    // for the whole run): it is new once it has been closed in between.
+    if (last_ != nullptr && !last_->isVisible()) last_ = nullptr;
+    if (w == nullptr || !w->isVisible()) return;
+    if (w == last_) {
+      // An answer that left its window open past the deadline: close it,
+      // so the test fails instead of hanging.
+      if (answered_.elapsed() > kDeadlineMs) {
+        seen_.push_back(
+            {QStringLiteral("left open"), w->windowTitle(), QString(), QMessageBox::NoIcon, false});
+        if (auto* d = qobject_cast<QDialog*>(w)) {
+          d->done(QDialog::Rejected);
+        } else {
+          w->close();
+        }
+      }
+      return;
+    }
+    answered_.start();
     last_ = w;
     SeenModal s;
     s.kind = QString::fromLatin1(w->metaObject()->className());
@@ -115,9 +134,14 @@ class ModalWatcher : public QObject {
     } else {
       w->close();
     }
+    // Closed by the answer: the next showing of the same window is new,
+    // even if it comes before the next poll.
+    if (last_ != nullptr && !last_->isVisible()) last_ = nullptr;
   }
 
+  static constexpr int kDeadlineMs = 5000;
   QTimer timer_;
+  QElapsedTimer answered_;
   QPointer<QWidget> last_;
   std::deque<Responder> pending_;
   std::vector<SeenModal> seen_;
