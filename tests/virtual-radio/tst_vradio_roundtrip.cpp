@@ -86,13 +86,19 @@ class TestRoundTrip : public QObject {
     QCOMPARE(radio.flagged(), QStringList());
 #ifdef Q_OS_LINUX
     // The rate is visible through a Linux pseudo-terminal: the link opens at
-    // the configured 9600 and moves to 38400 after "G105".
-    QVERIFY(radio.waitFor([](const QJsonObject& e) {
-      return e.value("event") == QLatin1String("port-open") && e.value("rate").toInt() == 9600;
-    }));
-    QVERIFY(radio.waitFor([](const QJsonObject& e) {
-      return e.value("event") == QLatin1String("port-rate") && e.value("rate").toInt() == 38400;
-    }));
+    // the configured 9600 and moves to 38400 after "G105" (a radio process
+    // held off the processor for the whole start-up first sees the port
+    // already at 38400). Closing the port may restore the earlier rate.
+    std::vector<int> rates;
+    for (const QJsonObject& e : radio.events()) {
+      const QString kind = e.value("event").toString();
+      if (kind == QLatin1String("port-open") || kind == QLatin1String("port-rate")) {
+        rates.push_back(e.value("rate").toInt());
+      }
+    }
+    QVERIFY(!rates.empty());
+    QVERIFY(rates.front() == 9600 || rates.front() == 38400);
+    QVERIFY(std::find(rates.begin(), rates.end(), 38400) != rates.end());
 #endif
     const QJsonObject state = radio.stop();
     QCOMPARE(state.value("power").toBool(), false);
