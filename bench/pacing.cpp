@@ -101,6 +101,8 @@ void busyWaits() {
               cpu, wall, 100.0 * cpu / wall);
 }
 
+constexpr char kOpenCall[] = "open + power-up (incl. settings, port open)";
+
 // Runs `run` repeatedly against a fresh capture and records the wire gaps
 // between pairs of byte positions.
 struct Gap {
@@ -111,11 +113,12 @@ struct Gap {
 };
 
 void wireGaps(const char* title, PseudoTerminal& pty, int runs, const std::vector<Gap>& gaps,
-              const std::function<void()>& run, double expectedCallMs) {
+              const std::function<void()>& run, double expectedCallMs,
+              const char* callName = "whole call (program side)") {
   printHeader(title);
   std::vector<Series> series;
   for (const Gap& g : gaps) series.push_back({g.name, g.requested, {}});
-  Series call{"whole call (program side)", expectedCallMs, {}};
+  Series call{callName, expectedCallMs, {}};
   double cpu = 0;
   double wall = 0;
   for (int i = 0; i < runs; ++i) {
@@ -157,7 +160,7 @@ int main(int argc, char** argv) {
     wireGaps(
         "OS456/OS535 power-up", pty, 10,
         {{"power-up -> audio on (300 + more than 100)", 401, 0, 7}}, [&] { link.OpenRadioLink(); },
-        401);
+        401, kOpenCall);
   }
   for (int delay : {2, 10}) {
     PseudoTerminal pty;
@@ -172,7 +175,7 @@ int main(int argc, char** argv) {
          {"G300 -> G105 (D)", d, 12, 18},
          {"G105 -> volume (3D, rate switch, 4D, D/4)", 7 * d + delay / 4, 18, 24},
          {"volume -> squelch (D/4)", double(delay / 4), 24, 31}},
-        [&] { link.OpenRadioLink(); }, 16 * d + 2 * (delay / 4));
+        [&] { link.OpenRadioLink(); }, 16 * d + 2 * (delay / 4), kOpenCall);
   }
   for (bool answers : {false, true}) {
     PseudoTerminal pty;
@@ -194,7 +197,7 @@ int main(int argc, char** argv) {
           link.OpenRadioLink();
           radio.join();
         },
-        1425);
+        1425, kOpenCall);
   }
   {
     PseudoTerminal pty;

@@ -309,8 +309,8 @@ void RadioLink::PowerUp() {
   switch (Protocol) {
     case protocols::kOs456:
       WritePort(encoders::OsControlFrame(CivAddress, encoders::kOsPowerUp));
-      BusyWait(kOsPowerUpWaitMs);
-      BusyWait(kOsAudioWaitMs);
+      // 300 ms, then more than 100 ms before the audio-on frame.
+      BusyWait(kOsPowerUpWaitMs + kOsAudioWaitMs);
       WritePort(encoders::OsControlFrame(CivAddress, encoders::kOsAudioOn));
       break;
     case protocols::kBc895Xlt: {

@@ -44,8 +44,9 @@ bool RadioLink::TuneRadio(const QString& frequencyText, const QString& modeText)
   CurrentMode = modeText;
   if (command.filterIndex >= 0) FilterIndex = command.filterIndex;
   WritePort(command.bytes);
-  BusyWait(command.waitAfterMs);
-  BusyWait(encoders::kTuneSettleMs);
+  // The protocol's own pause after its command, then the pause of every
+  // tuning before the mode is looked at: one sleep to the later deadline.
+  BusyWait(command.waitAfterMs + encoders::kTuneSettleMs);
   if (modeText != LastMode) {
     LastMode = modeText;
     if (!command.modeFrame.isEmpty()) WritePort(command.modeFrame);
