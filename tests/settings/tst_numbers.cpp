@@ -38,7 +38,8 @@ class NumbersTest : public QObject {
     QTest::newRow("hex") << "0x10" << false << 0.0;
     QTest::newRow("infinity text") << "inf" << false << 0.0;
     QTest::newRow("overflowing exponent") << "1e999" << false << 0.0;
-    QTest::newRow("NUL inside") << QStringLiteral("16") + QChar(0) + QStringLiteral("2") << false << 0.0;
+    QTest::newRow("NUL inside") << QStringLiteral("16") + QChar(0) + QStringLiteral("2") << false
+                                << 0.0;
     QTest::newRow("arabic digits") << QString::fromUtf16(u"\u0661\u0662") << false << 0.0;
   }
   void parse() {
