@@ -198,7 +198,7 @@ void RadioLink::OpenRadioLink() {
     emit message(QString::fromLatin1(kCannotOpen));
     return;
   }
-  BaudRate = rate;
+  BaudRate = transport_->baudRate();  // a rate the driver refused is not in force
   BytesWritten = 0;
   VolumeLevel = SquelchLevel = IfShiftLevel = kLevelAtOpen;
   if (transport_->isModem()) emit message(QString::fromLatin1(kModemDetected));
@@ -298,7 +298,8 @@ QByteArray RadioLink::ReadPort(int maxBytes, int limitMs) {
 
 void RadioLink::SetBaudRate(int rate) {
   if (!portOpen()) return;
-  if (transport_->setBaudRate(rate)) BaudRate = rate;
+  transport_->setBaudRate(rate);
+  BaudRate = transport_->baudRate();
 }
 
 // ---------------------------------------------------------------------------

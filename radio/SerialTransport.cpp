@@ -218,6 +218,8 @@ bool SerialTransport::setBaudRate(int rate) {
   return drained && set;
 }
 
+int SerialTransport::baudRate() const { return isOpen() ? port_->baudRate() : 0; }
+
 bool SerialTransport::isModem() const {
 #ifdef Q_OS_WIN
   if (!isOpen()) return false;

@@ -38,6 +38,8 @@ class SerialTransport {
   QByteArray read(int maxBytes, int limitMs, bool* failed);
   // Changes the rate after draining the output.
   bool setBaudRate(int rate);
+  // The rate the open port runs at (0 when closed).
+  int baudRate() const;
   // True when the driver reports the port as a modem (only where the platform
   // can tell; false elsewhere).
   bool isModem() const;

@@ -279,6 +279,7 @@ void RadioLinkTest::os456PowerUpAndPowerOff() {
   QVERIFY(pty.isValid());
   configure(pty.devicePath(), protocols::kOs456);
   store(names::kConnection, names::kAddress, QStringLiteral("7F"));
+  store(names::kConnection, names::kComPortRate, QStringLiteral("4800"));
   store(names::kGeneral, names::kPowerOff, QStringLiteral("1"));
   RadioLink link;
   QSignalSpy states(&link, &RadioLink::linkStateChanged);
@@ -286,6 +287,7 @@ void RadioLinkTest::os456PowerUpAndPowerOff() {
   link.OpenRadioLink();
   QVERIFY(msSince(start) >= 401);
   QVERIFY(link.portOpen());
+  QCOMPARE(link.BaudRate, 4800);
   QCOMPARE(states.count(), 1);
   QCOMPARE(states.at(0).at(0).toBool(), true);
   QCOMPARE(pty.settle(30).toHex(' '), hex("FE FE 7F E0 7F 02 FD FE FE 7F E0 7F 0A FD").toHex(' '));
@@ -424,9 +426,11 @@ void RadioLinkTest::powerOffOnClose() {
   QVERIFY(pty.isValid());
   configure(pty.devicePath(), protocol);
   store(names::kGeneral, names::kPowerOff, powerOff ? QStringLiteral("1") : QStringLiteral("0"));
+  store(names::kConnection, names::kComPortRate, QStringLiteral("-5"));  // no rate at all
   RadioLink link;
   link.OpenRadioLink();
   QVERIFY(link.portOpen());
+  QCOMPARE(link.BaudRate, 9600);           // the refused rate is not in force
   QCOMPARE(pty.settle(30), QByteArray());  // these radios have no power-up
   link.CloseRadioLink();
   QVERIFY(!link.portOpen());
