@@ -1,4 +1,4 @@
-// Pacing of the radio link: how close each specified wait comes to what was
+// Pacing of the radio link: how close each wait the radios need comes to what was
 // asked, on the program's side (the wait itself) and on the wire (gaps
 // between commands as a pseudo-terminal receives them), and how much CPU the
 // program's thread burns while it waits. Prints figures; asserts nothing.
