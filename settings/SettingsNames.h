@@ -26,6 +26,7 @@ inline constexpr char kPowerOff[] = "Power Off";
 inline constexpr char kShowHints[] = "Show Hints";
 inline constexpr char kReleasePortAfterStartup[] = "Release Port After Startup";
 inline constexpr char kAttenuate[] = "Attenuate";
+inline constexpr char kShowScanPanel[] = "Show Scan Panel";
 
 inline constexpr char kDefaultFrequency[] = "162.55";
 inline constexpr char kDefaultMode[] = "FMN";
@@ -34,6 +35,7 @@ inline constexpr int kDefaultTop = 146;
 inline constexpr int kDefaultWidth = 370;
 inline constexpr int kDefaultHeight = 142;
 inline constexpr char kDefaultStepSize[] = "0.00050";
+inline constexpr bool kDefaultShowScanPanel = false;
 
 // "Connection"
 inline constexpr char kProtocol[] = "Protocol";
@@ -83,5 +85,14 @@ inline constexpr char kPresetMode[] = "Preset Mode ";
 inline constexpr char kPresetFilter[] = "Preset Filter ";
 inline constexpr char kPresetDescription[] = "Preset Description ";
 inline constexpr char kPresetAttenuate[] = "Preset Attenuate ";
+
+// "Remote": the server through which other programs control the radio.
+inline constexpr char kRemote[] = "Remote";
+inline constexpr char kRemoteEnabled[] = "Enabled";
+inline constexpr char kRemotePort[] = "Port";
+inline constexpr char kRemoteAllowOtherHosts[] = "Allow Other Hosts";
+inline constexpr bool kDefaultRemoteEnabled = false;
+inline constexpr int kDefaultRemotePort = 4532;
+inline constexpr bool kDefaultRemoteAllowOtherHosts = false;
 
 }  // namespace settings_names

@@ -1,0 +1,193 @@
+#include "remote/RemoteServer.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+
+// How much of a client's input the socket holds before the client has to
+// wait for us (the operating system then holds back its sending).
+constexpr qint64 kReadBufferBytes = 4 * RemoteServer::kMaxLineBytes;
+
+// Clears a flag when the scope ends, even by an exception.
+struct FlagGuard {
+  bool& flag;
+  explicit FlagGuard(bool& f) : flag(f) { flag = true; }
+  ~FlagGuard() { flag = false; }
+  FlagGuard(const FlagGuard&) = delete;
+  FlagGuard& operator=(const FlagGuard&) = delete;
+};
+
+}  // namespace
+
+RemoteServer::RemoteServer(rigctl::Target& target, QObject* parent)
+    : QObject(parent), target_(target) {
+  connect(&server_, &QTcpServer::newConnection, this, &RemoteServer::acceptClients);
+}
+
+RemoteServer::~RemoteServer() { stop(); }
+
+bool RemoteServer::start(quint16 port, bool allowOtherHosts) {
+  stop();
+  error_.clear();
+  const QHostAddress address = allowOtherHosts ? QHostAddress::Any : QHostAddress::LocalHost;
+  if (!server_.listen(address, port)) {
+    error_ = server_.errorString();
+    return false;
+  }
+  return true;
+}
+
+void RemoteServer::stop() {
+  server_.close();
+  if (clients_.empty()) return;
+  std::vector<std::unique_ptr<Client>> clients;
+  clients.swap(clients_);
+  for (const auto& client : clients) {
+    if (!client->socket) continue;
+    client->socket->disconnect(this);
+    client->socket->abort();
+    client->socket->deleteLater();
+  }
+  emit clientCountChanged(0);
+}
+
+RemoteServer::Client* RemoteServer::find(const QTcpSocket* socket) {
+  if (socket == nullptr) return nullptr;
+  for (const auto& client : clients_) {
+    if (client->socket == socket) return client.get();
+  }
+  return nullptr;
+}
+
+void RemoteServer::acceptClients() {
+  while (QTcpSocket* socket = server_.nextPendingConnection()) {
+    if (static_cast<int>(clients_.size()) >= kMaxClients) {
+      connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
+      socket->disconnectFromHost();
+      if (socket->state() == QAbstractSocket::UnconnectedState) socket->deleteLater();
+      continue;
+    }
+    socket->setReadBufferSize(kReadBufferBytes);
+    auto client = std::make_unique<Client>();
+    client->socket = socket;
+    connect(socket, &QIODevice::readyRead, this, [this, socket] {
+      if (Client* c = find(socket)) {
+        readLine(*c);
+        scheduleTurn();
+      }
+    });
+    connect(socket, &QAbstractSocket::disconnected, this, [this, socket] { peerClosed(socket); });
+    clients_.push_back(std::move(client));
+    emit clientCountChanged(clientCount());
+    if (socket->bytesAvailable() > 0) {
+      readLine(*clients_.back());
+      scheduleTurn();
+    }
+  }
+}
+
+void RemoteServer::readLine(Client& client) {
+  QTcpSocket* socket = client.socket;
+  while (client.pending.isEmpty() && socket != nullptr) {
+    // A line may end in CR LF; the CR does not count against the limit.
+    const QByteArray head = socket->peek(kMaxLineBytes + 2);
+    const qsizetype end = head.indexOf('\n');
+    if (end < 0) {
+      if (socket->bytesAvailable() > kMaxLineBytes + 1) {
+        // Too long to be a command: refuse it and let the client go.
+        if (!client.gone) socket->write(rigctl::OverlongLineReply());
+        drop(socket, true);
+      }
+      return;
+    }
+    QByteArray line = socket->read(end + 1);
+    line.chop(1);
+    if (line.endsWith('\r')) line.chop(1);
+    if (line.size() > kMaxLineBytes) {
+      if (!client.gone) socket->write(rigctl::OverlongLineReply());
+      drop(socket, true);
+      return;
+    }
+    client.pending = rigctl::ParseLine(line);
+  }
+}
+
+void RemoteServer::peerClosed(QTcpSocket* socket) {
+  Client* client = find(socket);
+  if (client == nullptr) return;
+  client->gone = true;
+  // Complete lines it sent before closing still run; a partial line does not.
+  if (client->pending.isEmpty()) readLine(*client);
+  client = find(socket);
+  if (client != nullptr && client->pending.isEmpty()) drop(socket, false);
+}
+
+void RemoteServer::drop(QTcpSocket* socket, bool graceful) {
+  const auto it = std::find_if(clients_.begin(), clients_.end(),
+                               [socket](const auto& client) { return client->socket == socket; });
+  if (it == clients_.end()) return;
+  clients_.erase(it);
+  socket->disconnect(this);
+  connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
+  if (graceful) {
+    // Sends what is still queued (a last answer), then closes.
+    socket->disconnectFromHost();
+  } else {
+    socket->abort();
+  }
+  if (socket->state() == QAbstractSocket::UnconnectedState) socket->deleteLater();
+  emit clientCountChanged(clientCount());
+}
+
+void RemoteServer::scheduleTurn() {
+  if (turnScheduled_) return;
+  turnScheduled_ = true;
+  QTimer::singleShot(0, this, &RemoteServer::runTurn);
+}
+
+void RemoteServer::runTurn() {
+  turnScheduled_ = false;
+  // A command that opened a nested event loop is still running; the turn
+  // after it picks up whatever arrived meanwhile.
+  if (running_) return;
+
+  QList<QTcpSocket*> order;
+  for (const auto& client : clients_) {
+    if (!client->pending.isEmpty()) order.append(client->socket);
+  }
+  for (QTcpSocket* socket : order) {
+    Client* client = find(socket);
+    if (client == nullptr || client->pending.isEmpty()) continue;
+    const rigctl::Command command = client->pending.takeFirst();
+    bool quit = false;
+    QByteArray reply;
+    {
+      FlagGuard running(running_);
+      reply = rigctl::Execute(target_, command, &quit);
+    }
+    // The client, or the whole server, may have been closed meanwhile.
+    client = find(socket);
+    if (client == nullptr) continue;
+    if (!client->gone && socket->state() == QAbstractSocket::ConnectedState) {
+      socket->write(reply);
+      if (socket->bytesToWrite() > kMaxUnsentBytes) {
+        // It does not read its answers: let it go.
+        drop(socket, false);
+        continue;
+      }
+    }
+    if (quit) {
+      drop(socket, true);
+      continue;
+    }
+    if (client->pending.isEmpty()) readLine(*client);
+    client = find(socket);
+    if (client != nullptr && client->gone && client->pending.isEmpty()) drop(socket, false);
+  }
+
+  const bool more = std::any_of(clients_.begin(), clients_.end(),
+                                [](const auto& client) { return !client->pending.isEmpty(); });
+  if (more) scheduleTurn();
+}
