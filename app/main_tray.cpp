@@ -9,7 +9,6 @@
 #include "app/main.h"
 
 void TMainForm::CorvaloTaskIconClick() {
-  hiddenToTray_ = false;
   showNormal();
   raise();
   activateWindow();
@@ -28,7 +27,6 @@ void TMainForm::MyMinimize() {
   if (ShowIcon) return;
   // Without a taskbar button the program lives in the tray until its icon is
   // clicked.
-  hiddenToTray_ = true;
   hide();
   if (AlwaysOnTop) SetTopmost(false);
 }
