@@ -43,7 +43,7 @@ inline constexpr char kVersionText[] = "1.0e Beta 5/10/99";
 class TMainForm : public QMainWindow {
   Q_OBJECT
 
-public:
+ public:
   // Show commands the program can be started with.
   static constexpr int kShowMinimized = 2;
   static constexpr int kShowMaximized = 3;
@@ -53,97 +53,97 @@ public:
 
   // Creating the window reads the window settings and opens the radio link
   // (the radio is powered up before the window is visible).
-  explicit TMainForm(RadioLink &link, int startupShowCommand = kShowDefault,
-                     QWidget *parent = nullptr);
+  explicit TMainForm(RadioLink& link, int startupShowCommand = kShowDefault,
+                     QWidget* parent = nullptr);
   // Saves the window state and closes the radio link.
   ~TMainForm() override;
 
-  RadioLink &link() { return link_; }
+  RadioLink& link() { return link_; }
 
   // ---- Window-wide values ----
-  bool ShowIcon = true;     // "General"/"Show Icon"
-  bool AlwaysOnTop = false; // "General"/"Always On Top"
-  double StepSize = 0.0005; // the tuning step, MHz; 0 means none set
-  int TrayPopupX = 0;       // where the tray menu was last opened
+  bool ShowIcon = true;      // "General"/"Show Icon"
+  bool AlwaysOnTop = false;  // "General"/"Always On Top"
+  double StepSize = 0.0005;  // the tuning step, MHz; 0 means none set
+  int TrayPopupX = 0;        // where the tray menu was last opened
   int TrayPopupY = 0;
   // The frequency and mode texts of the last Enter action.
   QString TuneFrequencyText;
   QString TuneModeText;
 
   // ---- Controls ----
-  QFrame *Panel1 = nullptr;
-  QLabel *Image1 = nullptr;
-  QLineEdit *FrequencyEdit = nullptr;
-  TUpDown *UpDown1 = nullptr;
-  QComboBox *ModeComboBox = nullptr;
-  QComboBox *FilterComboBox = nullptr;
-  QPushButton *EnterButton = nullptr;
-  QPushButton *PresetButtons[10] = {}; // Button1 .. Button10
-  QPushButton *AGCButton = nullptr;
-  QPushButton *NBButton = nullptr;
-  QPushButton *ATTButton = nullptr;
-  QPushButton *TogglePortButton = nullptr;
-  QPushButton *MuteButton = nullptr;
-  QSlider *VolumeTrackBar = nullptr;
-  QSlider *SquelchTrackBar = nullptr;
-  QSlider *IFShiftTrackBar = nullptr;
-  QLabel *SquelchLabel = nullptr;
-  QLabel *IFShiftLabel = nullptr;
-  QLabel *OnImage = nullptr;
-  QLabel *OffImage = nullptr;
-  QFrame *Panel2 = nullptr;
-  QStatusBar *StatusBar1 = nullptr;
-  TTaskIcon *CorvaloTaskIcon = nullptr;
+  QFrame* Panel1 = nullptr;
+  QLabel* Image1 = nullptr;
+  QLineEdit* FrequencyEdit = nullptr;
+  TUpDown* UpDown1 = nullptr;
+  QComboBox* ModeComboBox = nullptr;
+  QComboBox* FilterComboBox = nullptr;
+  QPushButton* EnterButton = nullptr;
+  QPushButton* PresetButtons[10] = {};  // Button1 .. Button10
+  QPushButton* AGCButton = nullptr;
+  QPushButton* NBButton = nullptr;
+  QPushButton* ATTButton = nullptr;
+  QPushButton* TogglePortButton = nullptr;
+  QPushButton* MuteButton = nullptr;
+  QSlider* VolumeTrackBar = nullptr;
+  QSlider* SquelchTrackBar = nullptr;
+  QSlider* IFShiftTrackBar = nullptr;
+  QLabel* SquelchLabel = nullptr;
+  QLabel* IFShiftLabel = nullptr;
+  QLabel* OnImage = nullptr;
+  QLabel* OffImage = nullptr;
+  QFrame* Panel2 = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+  TTaskIcon* CorvaloTaskIcon = nullptr;
 
   // ---- Menus ----
-  QMenu *PresetMenu = nullptr;
-  QAction *ConfigurePresets1 = nullptr;
-  QAction *GroupA = nullptr;
-  QAction *GroupB = nullptr;
-  QAction *GroupC = nullptr;
-  QMenu *ToolsMenu = nullptr;
-  QAction *ConfigureMenu = nullptr;
-  QAction *ChangeStepSize2 = nullptr;
-  QAction *AutoSetStepSize2 = nullptr;
-  QMenu *HelpMenu = nullptr;
-  QAction *About1 = nullptr;
+  QMenu* PresetMenu = nullptr;
+  QAction* ConfigurePresets1 = nullptr;
+  QAction* GroupA = nullptr;
+  QAction* GroupB = nullptr;
+  QAction* GroupC = nullptr;
+  QMenu* ToolsMenu = nullptr;
+  QAction* ConfigureMenu = nullptr;
+  QAction* ChangeStepSize2 = nullptr;
+  QAction* AutoSetStepSize2 = nullptr;
+  QMenu* HelpMenu = nullptr;
+  QAction* About1 = nullptr;
 
-  QMenu *PresetsPopupMenu = nullptr; // on FrequencyEdit and Image1
-  QAction *Presets1 = nullptr;       // the bold title item
-  QAction *CB1 = nullptr;
-  QAction *TV1 = nullptr;
-  QAction *Weather1 = nullptr;
-  QAction *Time1 = nullptr;
-  QAction *Configure1 = nullptr;
+  QMenu* PresetsPopupMenu = nullptr;  // on FrequencyEdit and Image1
+  QAction* Presets1 = nullptr;        // the bold title item
+  QAction* CB1 = nullptr;
+  QAction* TV1 = nullptr;
+  QAction* Weather1 = nullptr;
+  QAction* Time1 = nullptr;
+  QAction* Configure1 = nullptr;
 
-  QMenu *PopupMenu1 = nullptr; // on the preset buttons
-  QAction *SetthisPresettoCurrentFrequencyModeetc1 = nullptr;
-  QAction *GroupA1 = nullptr;
-  QAction *GroupB1 = nullptr;
-  QAction *GroupC1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;  // on the preset buttons
+  QAction* SetthisPresettoCurrentFrequencyModeetc1 = nullptr;
+  QAction* GroupA1 = nullptr;
+  QAction* GroupB1 = nullptr;
+  QAction* GroupC1 = nullptr;
 
-  QMenu *StepSizePopupMenu = nullptr; // on UpDown1
-  QAction *ChangeStepSize1 = nullptr;
-  QAction *AutoSetStepSize1 = nullptr;
+  QMenu* StepSizePopupMenu = nullptr;  // on UpDown1
+  QAction* ChangeStepSize1 = nullptr;
+  QAction* AutoSetStepSize1 = nullptr;
 
-  QMenu *PopupMenu = nullptr; // the tray icon's menu
-  QAction *bCorvalo1 = nullptr;
-  QAction *N2 = nullptr;
-  QAction *Configure2 = nullptr;
-  QAction *TV2 = nullptr;
-  QMenu *PresetSubMenu = nullptr;
-  QAction *GroupA2 = nullptr;
-  QAction *GroupB2 = nullptr;
-  QAction *GroupC2 = nullptr;
-  QAction *PresetItems[10] = {}; // Preset1 .. Preset10
-  QAction *Weather2 = nullptr;
-  QAction *Time2 = nullptr;
-  QAction *Mute1 = nullptr;
-  QAction *TogglePortMenu = nullptr;
+  QMenu* PopupMenu = nullptr;  // the tray icon's menu
+  QAction* bCorvalo1 = nullptr;
+  QAction* N2 = nullptr;
+  QAction* Configure2 = nullptr;
+  QAction* TV2 = nullptr;
+  QMenu* PresetSubMenu = nullptr;
+  QAction* GroupA2 = nullptr;
+  QAction* GroupB2 = nullptr;
+  QAction* GroupC2 = nullptr;
+  QAction* PresetItems[10] = {};  // Preset1 .. Preset10
+  QAction* Weather2 = nullptr;
+  QAction* Time2 = nullptr;
+  QAction* Mute1 = nullptr;
+  QAction* TogglePortMenu = nullptr;
 
   // The control a popup menu was last opened on (the preset button of
   // PopupMenu1).
-  QWidget *PopupComponent = nullptr;
+  QWidget* PopupComponent = nullptr;
 
   // ---- Lifecycle (main.cpp) ----
   void FormCreate();
@@ -166,7 +166,7 @@ public:
   void ChangeStepSize1Click();
   void ChangeStepSize2Click();
   void LoadModeListBox();
-  static void ComboboxSetText(QComboBox *box, const QString &text);
+  static void ComboboxSetText(QComboBox* box, const QString& text);
 
   // ---- Levels and switches (main_levels.cpp) ----
   void VolumeTrackBarChange();
@@ -198,9 +198,9 @@ public:
 
   // ---- Presets (main_presets.cpp) ----
   // The presets dialog, made by the program entry; it lives for the run.
-  TPresetsForm *PresetsForm = nullptr;
+  TPresetsForm* PresetsForm = nullptr;
   // What the presets dialog is given to reach this window.
-  PresetsHost &presetsHost();
+  PresetsHost& presetsHost();
   // "" for group A, "B" or "C", from the main menu's group items.
   QString GroupPrefix() const;
   // Refreshes the preset buttons' hints and the tray's preset captions.
@@ -215,7 +215,7 @@ public:
   void GroupB2Click();
   void GroupC2Click();
   // Recalls the preset of a preset button or a tray preset item (sender).
-  void Button10Click(QObject *sender);
+  void Button10Click(QObject* sender);
   void SetthisPresettoCurrentFrequencyModeetc1Click();
   void ConfigurePresets1Click();
   void CB1Click();
@@ -229,15 +229,15 @@ public:
 
   // Runs an operation; a failure of the settings store ends it with the
   // store's message in an error box.
-  void Guarded(const std::function<void()> &operation);
+  void Guarded(const std::function<void()>& operation);
 
-protected:
-  void showEvent(QShowEvent *event) override;
-  void changeEvent(QEvent *event) override;
-  void keyPressEvent(QKeyEvent *event) override;
-  bool eventFilter(QObject *watched, QEvent *event) override;
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+ private:
   // main_layout.cpp
   void BuildControls();
   void BuildMenus();
@@ -248,24 +248,24 @@ private:
   void ShowPortReleased();
   void SetBusy(bool busy);
   // main_levels.cpp
-  static void SetSliderQuietly(QSlider *slider, int position);
+  static void SetSliderQuietly(QSlider* slider, int position);
   // Turns a slider's reported change into its handler.
-  void SliderChanged(QSlider *slider);
+  void SliderChanged(QSlider* slider);
   // main_presets.cpp
   void ConnectPresetActions();
   // Makes a group active in all three sets of group items (chosen: the item
   // the operator picked) and reloads the labels, unless it is active.
-  void SelectPresetGroup(int group, QAction *chosen);
+  void SelectPresetGroup(int group, QAction* chosen);
 
-  RadioLink &link_;
+  RadioLink& link_;
   int StartupShowCommand = kShowDefault;
-  bool minimizedAtStart_ = false; // the start-up minimise has been done
-  bool shown_ = false;            // FormShow has run
-  bool destroyed_ = false;        // FormDestroy has run
+  bool minimizedAtStart_ = false;  // the start-up minimise has been done
+  bool shown_ = false;             // FormShow has run
+  bool destroyed_ = false;         // FormDestroy has run
   int busyDepth_ = 0;
-  int wheelRemainder_ = 0; // wheel turn not yet worth a step
-  QActionGroup *groupMenu_ = nullptr;
-  QActionGroup *groupButtons_ = nullptr;
-  QActionGroup *groupTray_ = nullptr;
-  PresetsHost *presetsHost_ = nullptr; // a child object of the window
+  int wheelRemainder_ = 0;  // wheel turn not yet worth a step
+  QActionGroup* groupMenu_ = nullptr;
+  QActionGroup* groupButtons_ = nullptr;
+  QActionGroup* groupTray_ = nullptr;
+  PresetsHost* presetsHost_ = nullptr;  // a child object of the window
 };
