@@ -28,6 +28,8 @@ enum class Op {
   DumpState,
   GetDcd,
   GetPowerstat,
+  SetLockMode,
+  GetLockMode,
   Quit,
 };
 
@@ -61,6 +63,8 @@ constexpr CommandSpec kCommands[] = {
     {0, "dump_state", 0, false, Op::DumpState, {""}},
     {0, "get_dcd", 0, false, Op::GetDcd, {"DCD"}},
     {0, "get_powerstat", 0, false, Op::GetPowerstat, {"Power Status"}},
+    {0, "set_lock_mode", 1, false, Op::SetLockMode, {}},
+    {0, "get_lock_mode", 0, false, Op::GetLockMode, {"Locked"}},
     {'q', "quit", 0, false, Op::Quit, {}},
     {'Q', "quit", 0, false, Op::Quit, {}},
 };
@@ -276,6 +280,14 @@ Outcome Run(Target& target, const CommandSpec& spec, const Command& command, boo
     }
     case Op::GetPowerstat:
       return Outcome{kOk, {target.powerOn() ? QByteArray("1") : QByteArray("0")}};
+    case Op::SetLockMode: {
+      // The mode is never locked against clients.
+      int locked = 0;
+      if (!ParseInt(args[0], &locked)) return Fail(kInvalid);
+      return Fail(locked == 0 ? kOk : kNotAvailable);
+    }
+    case Op::GetLockMode:
+      return Outcome{kOk, {"0"}};
     case Op::Quit:
       *quit = true;
       return Outcome{};
@@ -297,6 +309,7 @@ bool IsGet(Op op) {
     case Op::DumpState:
     case Op::GetDcd:
     case Op::GetPowerstat:
+    case Op::GetLockMode:
       return true;
     default:
       return false;
