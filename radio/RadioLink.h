@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class SerialTransport;
@@ -49,6 +50,13 @@ class RadioLink : public QObject {
 
   // Equivalent of a non-negative port handle: a port is open.
   bool portOpen() const;
+  // True while a port is open and its carrier-detect (receive-line-signal-
+  // detect) input is raised; false with no port or an unreadable line.
+  bool CarrierDetect();
+  // Stand-in for the port's carrier-detect line where the device has none (a
+  // pseudo-terminal in tests): when set, it is read instead of the line while
+  // a port is open.
+  std::function<bool()> CarrierLineOverride;
 
   // ---- Link lifecycle ----
   // Reads the link settings at SettingsRoot, opens and configures the port

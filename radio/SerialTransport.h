@@ -43,6 +43,8 @@ class SerialTransport {
   // True when the driver reports the port as a modem (only where the platform
   // can tell; false elsewhere).
   bool isModem() const;
+  // True when the open port's carrier-detect input is raised.
+  bool carrierDetect() const;
 
  private:
   std::unique_ptr<QSerialPort> port_;
