@@ -75,6 +75,7 @@ TMainForm::TMainForm(RadioLink& link, int startupShowCommand, QWidget* parent)
 
   ConnectLink();
   Guarded([this] { FormCreate(); });
+  BuildScanPanel();
 }
 
 TMainForm::~TMainForm() {

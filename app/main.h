@@ -8,14 +8,18 @@
 
 class QAction;
 class QActionGroup;
+class QCheckBox;
 class QComboBox;
 class QFrame;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QRadioButton;
 class QSlider;
 class QStatusBar;
+class QTimer;
 class PresetsHost;
 class RadioLink;
 class TPresetsForm;
@@ -34,8 +38,9 @@ inline constexpr char kVersionText[] = "1.0e Beta 5/10/99";
 //
 // One class, implemented by concern: main.cpp (lifecycle and the port),
 // main_layout.cpp (the designed widget tree), main_tuning.cpp (frequency,
-// mode, filter, steps), main_levels.cpp (sliders and switches) and
-// main_tray.cpp (tray icon, minimising, about box).
+// mode, filter, steps), main_levels.cpp (sliders and switches),
+// main_tray.cpp (tray icon, minimising, about box) and main_scan.cpp (the
+// scan and search panel).
 //
 // Setting a control from the program never runs its handler; only the
 // operator's gestures do. Where the program wants a handler's action it
@@ -224,6 +229,29 @@ class TMainForm : public QMainWindow {
   void Time1Click();
   void Configure1Click();
 
+  // ---- Scan and search (main_scan.cpp) ----
+  // Panel2's controls. RadioGroup1 holds the three exclusive choices
+  // "Search", "Scan" and "Manual" (RadioGroup1Items, in that order).
+  QGroupBox* RadioGroup1 = nullptr;
+  QRadioButton* RadioGroup1Items[3] = {};
+  QCheckBox* CheckBox1 = nullptr;   // "Scan timer"
+  QPushButton* Button12 = nullptr;  // "Skip"
+  QLabel* Label1 = nullptr;         // passes counted in the last second
+  QLineEdit* LowerLimitEdit = nullptr;
+  QLineEdit* UpperLimitEdit = nullptr;
+  QTimer* Timer1 = nullptr;           // the scan tick, 1000 ms
+  QAction* ScanandSearch1 = nullptr;  // Tools menu: shows or hides Panel2
+  bool ScanSkip = false;              // the next scan tick steps even on a signal
+  int PassCount = 0;                  // passes since PassTickStart
+  qint64 PassTickStart = 0;           // monotonic milliseconds
+  // The chosen item of RadioGroup1: 0 Search, 1 Scan, 2 Manual, -1 none.
+  int RadioGroup1ItemIndex() const;
+  void RadioGroup1Click();
+  void CheckBox1Click();
+  void Button12Click();
+  void Timer1Timer();
+  void ScanandSearch1Click();
+
   // The frequency in its shown form: five decimals, right-aligned in 11.
   static QString ShownFrequency(double megahertz);
 
@@ -251,6 +279,11 @@ class TMainForm : public QMainWindow {
   static void SetSliderQuietly(QSlider* slider, int position);
   // Turns a slider's reported change into its handler.
   void SliderChanged(QSlider* slider);
+  // main_scan.cpp
+  void BuildScanPanel();
+  void ShowScanPanel(bool show, bool fitExactly);
+  bool SearchPass();
+  bool searching_ = false;  // the search loop is running
   // main_presets.cpp
   void ConnectPresetActions();
   // Makes a group active in all three sets of group items (chosen: the item
