@@ -22,6 +22,7 @@ class QStatusBar;
 class QTimer;
 class PresetsHost;
 class RadioLink;
+class RemoteServer;
 class TPresetsForm;
 class TTaskIcon;
 
@@ -39,8 +40,9 @@ inline constexpr char kVersionText[] = "1.0e Beta 5/10/99";
 // One class, implemented by concern: main.cpp (lifecycle and the port),
 // main_layout.cpp (the designed widget tree), main_tuning.cpp (frequency,
 // mode, filter, steps), main_levels.cpp (sliders and switches),
-// main_tray.cpp (tray icon, minimising, about box) and main_scan.cpp (the
-// scan and search panel).
+// main_tray.cpp (tray icon, minimising, about box), main_scan.cpp (the
+// scan and search panel) and main_remote.cpp (remote control by other
+// programs).
 //
 // Setting a control from the program never runs its handler; only the
 // operator's gestures do. Where the program wants a handler's action it
@@ -110,6 +112,7 @@ class TMainForm : public QMainWindow {
   QAction* ConfigureMenu = nullptr;
   QAction* ChangeStepSize2 = nullptr;
   QAction* AutoSetStepSize2 = nullptr;
+  QAction* RemoteControl1 = nullptr;
   QMenu* HelpMenu = nullptr;
   QAction* About1 = nullptr;
 
@@ -200,6 +203,15 @@ class TMainForm : public QMainWindow {
   // Narrows the top panel for each hidden slider column and fits the window
   // to it.
   void SizeControlPanel();
+
+  // ---- Remote control (main_remote.cpp) ----
+  // Opens the remote-control dialog; a confirmed change is stored and the
+  // server started or stopped at once.
+  void RemoteControl1Click();
+  // Starts, restarts or stops the server as the "Remote" settings say.
+  // Returns false (after telling the operator) when it cannot listen.
+  bool ApplyRemoteSettings();
+  RemoteServer* remoteServer() const { return remoteServer_; }
 
   // ---- Presets (main_presets.cpp) ----
   // The presets dialog, made by the program entry; it lives for the run.
@@ -301,4 +313,9 @@ class TMainForm : public QMainWindow {
   QActionGroup* groupButtons_ = nullptr;
   QActionGroup* groupTray_ = nullptr;
   PresetsHost* presetsHost_ = nullptr;  // a child object of the window
+  // main_remote.cpp: the server and its view of this window (child objects)
+  class RemoteTarget;
+  void StartRemoteControl();
+  RemoteTarget* remoteTarget_ = nullptr;
+  RemoteServer* remoteServer_ = nullptr;
 };

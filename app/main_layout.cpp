@@ -239,6 +239,7 @@ void TMainForm::BuildMenus() {
   ConfigureMenu = addItem(ToolsMenu, "ConfigureMenu", "&Configure...");
   ChangeStepSize2 = addItem(ToolsMenu, "ChangeStepSize2", "Change &Step Size...");
   AutoSetStepSize2 = addItem(ToolsMenu, "AutoSetStepSize2", "&Auto Set Step Size");
+  RemoteControl1 = addItem(ToolsMenu, "RemoteControl1", "&Remote Control...");
   bar->addMenu(ToolsMenu);
 
   HelpMenu = makeMenu(this, "HelpMenu", "&Help");
@@ -316,6 +317,8 @@ void TMainForm::ConnectControls() {
   connect(AutoSetStepSize2, &QAction::triggered, this, run(&TMainForm::AutoSetStepSize2Click));
   connect(About1, &QAction::triggered, this, run(&TMainForm::About1Click));
   connect(ConfigureMenu, &QAction::triggered, this, run(&TMainForm::ConfigureMenuClick));
+  connect(RemoteControl1, &QAction::triggered, this, run(&TMainForm::RemoteControl1Click));
+  StartRemoteControl();
 
   connect(AGCButton, &QPushButton::clicked, this, run(&TMainForm::AGCButtonClick));
   connect(NBButton, &QPushButton::clicked, this, run(&TMainForm::NBButtonClick));

@@ -174,10 +174,10 @@ class MainWindowTest : public QObject {
       }
       return list;
     };
-    QCOMPARE(
-        captions(form->ToolsMenu),
-        QStringList({"ConfigureMenu=&Configure...", "ChangeStepSize2=Change &Step Size...",
-                     "AutoSetStepSize2=&Auto Set Step Size", "ScanandSearch1=&Scan and Search"}));
+    QCOMPARE(captions(form->ToolsMenu),
+             QStringList({"ConfigureMenu=&Configure...", "ChangeStepSize2=Change &Step Size...",
+                          "AutoSetStepSize2=&Auto Set Step Size",
+                          "RemoteControl1=&Remote Control...", "ScanandSearch1=&Scan and Search"}));
     QCOMPARE(captions(form->StepSizePopupMenu),
              QStringList(
                  {"ChangeStepSize1=&Change Step Size...", "AutoSetStepSize1=&Auto Set Step Size"}));
