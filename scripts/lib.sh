@@ -7,6 +7,10 @@ CORVALO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 CORVALO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
   qt6-serialport-dev libgl-dev)
 
+# Debian packages only the tests need: the remote-control tests talk to the
+# real Hamlib client (rigctl).
+CORVALO_TEST_PACKAGES=(libhamlib-utils)
+
 # Runs a command as root: directly when we are root, through sudo otherwise.
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then
