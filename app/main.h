@@ -293,7 +293,7 @@ class TMainForm : public QMainWindow {
   void SliderChanged(QSlider* slider);
   // main_scan.cpp
   void BuildScanPanel();
-  void ShowScanPanel(bool show, bool fitExactly);
+  void ShowScanPanel(bool show);
   bool SearchPass();
   bool searching_ = false;  // the search loop is running
   // main_presets.cpp

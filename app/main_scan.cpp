@@ -11,7 +11,6 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QFrame>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,6 +22,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <chrono>
 #include <functional>
@@ -98,10 +98,17 @@ class SearchStopper : public QObject {
 }  // namespace
 
 void TMainForm::BuildScanPanel() {
-  auto* grid = new QGridLayout(Panel2);
-  grid->setContentsMargins(4, 3, 4, 3);
-  grid->setHorizontalSpacing(4);
-  grid->setVerticalSpacing(3);
+  // Three rows, so that the panel fits the narrowest top panel (all sliders
+  // hidden): the choices; the timer, skip and pass count; the limits.
+  auto* rows = new QVBoxLayout(Panel2);
+  rows->setContentsMargins(4, 3, 4, 3);
+  rows->setSpacing(3);
+  auto addRow = [rows] {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(4);
+    rows->addLayout(row);
+    return row;
+  };
 
   RadioGroup1 = new QGroupBox(Panel2);
   RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
@@ -115,11 +122,21 @@ void TMainForm::BuildScanPanel() {
     choices->addWidget(item);
     RadioGroup1Items[i] = item;
   }
-  grid->addWidget(RadioGroup1, 0, 0, 1, 4);
+  QHBoxLayout* row = addRow();
+  row->addWidget(RadioGroup1);
+  row->addStretch();
 
   CheckBox1 = new QCheckBox(QStringLiteral("Scan timer"), Panel2);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-  grid->addWidget(CheckBox1, 0, 4, 1, 2);
+  Button12 = new QPushButton(QStringLiteral("Skip"), Panel2);
+  Button12->setObjectName(QStringLiteral("Button12"));
+  Label1 = new QLabel(Panel2);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->setToolTip(QStringLiteral("Passes in the last second"));
+  row = addRow();
+  row->addWidget(CheckBox1);
+  row->addWidget(Button12);
+  row->addWidget(Label1, 1);
 
   auto limitEdit = [this](const char* name, const char* text) {
     auto* edit = new QLineEdit(QString::fromLatin1(text), Panel2);
@@ -135,21 +152,14 @@ void TMainForm::BuildScanPanel() {
   };
   LowerLimitEdit = limitEdit("LowerLimitEdit", kDefaultLowerLimit);
   UpperLimitEdit = limitEdit("UpperLimitEdit", kDefaultUpperLimit);
-  grid->addWidget(limitLabel("Lower:", LowerLimitEdit), 1, 0);
-  grid->addWidget(LowerLimitEdit, 1, 1);
-  grid->addWidget(limitLabel("Upper:", UpperLimitEdit), 1, 2);
-  grid->addWidget(UpperLimitEdit, 1, 3);
+  row = addRow();
+  row->addWidget(limitLabel("Lower:", LowerLimitEdit));
+  row->addWidget(LowerLimitEdit);
+  row->addWidget(limitLabel("Upper:", UpperLimitEdit));
+  row->addWidget(UpperLimitEdit);
+  row->addStretch();
 
-  Button12 = new QPushButton(QStringLiteral("Skip"), Panel2);
-  Button12->setObjectName(QStringLiteral("Button12"));
-  grid->addWidget(Button12, 1, 4);
-
-  Label1 = new QLabel(Panel2);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setToolTip(QStringLiteral("Passes in the last second"));
-  grid->addWidget(Label1, 1, 5);
-
-  Panel2->resize(Panel2->width(), std::max(kPanelHeight, grid->sizeHint().height()));
+  Panel2->resize(Panel2->width(), std::max(kPanelHeight, rows->sizeHint().height()));
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -182,27 +192,21 @@ void TMainForm::BuildScanPanel() {
       shown = Settings.ReadFlag(sn::kGeneral, sn::kShowScanPanel, sn::kDefaultShowScanPanel);
     }
     ScanandSearch1->setChecked(shown);
-    if (shown) ShowScanPanel(true, true);
+    if (shown) ShowScanPanel(true);
   });
 }
 
-void TMainForm::ShowScanPanel(bool show, bool fitExactly) {
-  // What the panel and its status bar add to the window's height.
+void TMainForm::ShowScanPanel(bool show) {
+  // What the panel and its status bar take below the top panel.
   const int extra = Panel2->height() + StatusBar1->sizeHint().height();
+  const int topPanelBottom = menuBar()->sizeHint().height() + Panel1->geometry().bottom() + 1;
   const bool resizable = !isMaximized() && !isFullScreen();
   if (show) {
     Panel2->show();
     StatusBar1->show();
-    if (!resizable) return;
-    if (fitExactly) {
-      // At start the stored height already holds the panel when it was shown
-      // at the last exit: make sure only that it fits.
-      const int needed = menuBar()->sizeHint().height() + Panel2->geometry().bottom() + 1 +
-                         StatusBar1->sizeHint().height();
-      resize(width(), std::max(height(), needed));
-    } else {
-      resize(width(), height() + extra);
-    }
+    // Tall enough to hold the panel; a window the operator made taller (or
+    // one stored while the panel was shown) keeps its height.
+    if (resizable) resize(width(), std::max(height(), topPanelBottom + extra));
     return;
   }
   // Nothing may run that the operator can no longer see or stop.
@@ -211,14 +215,12 @@ void TMainForm::ShowScanPanel(bool show, bool fitExactly) {
   CheckBox1Click();
   Panel2->hide();
   StatusBar1->hide();
-  if (!resizable) return;
-  const int least = menuBar()->sizeHint().height() + Panel1->geometry().bottom() + 1;
-  resize(width(), std::max(least, height() - extra));
+  if (resizable) resize(width(), std::max(topPanelBottom, height() - extra));
 }
 
 void TMainForm::ScanandSearch1Click() {
   const bool shown = ScanandSearch1->isChecked();
-  ShowScanPanel(shown, false);
+  ShowScanPanel(shown);
   SettingsSession session;
   Settings.WriteFlag(sn::kGeneral, sn::kShowScanPanel, shown);
 }
