@@ -251,6 +251,18 @@ class RemoteMainTest : public QObject {
     QVERIFY(!r.form()->TogglePortButton->isChecked());
     QVERIFY(r.pty().settle().endsWith("K00145000000050200\r\n"));
     QCOMPARE(client.ask("\\get_powerstat"), QByteArray("1\n"));
+
+    // A port that cannot be taken back: the link tells the operator, as it
+    // does for the operator's own commands, and the client hears of the
+    // failure instead of a success.
+    QTest::mouseClick(r.form()->TogglePortButton, Qt::LeftButton);
+    WriteProfile(r.rig->profile(), {{"Connection/Com Port", "/dev/corvalo-none"}});
+    r.pty().settle();
+    r.pty().clear();
+    QCOMPARE(client.ask("F 146000000"), QByteArray("RPRT -6\n"));
+    QCOMPARE(watcher.texts(), QStringList({"Cannot Open Port Not."}));
+    QCOMPARE(r.pty().settle(), QByteArray());
+    QCOMPARE(client.ask("\\get_powerstat"), QByteArray("0\n"));
   }
 
   // While a modal dialog is open changes are refused and reads answered.
