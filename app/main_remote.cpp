@@ -109,8 +109,9 @@ class TMainForm::RemoteTarget : public QObject, public rigctl::Target {
 
   int setFrequency(double hertz) override {
     QString text = QString::number(hertz / 1e6, 'f', 6);
-    if (text.size() > kTuneTextLength)
+    if (text.size() > kTuneTextLength) {
       text = QString::number(hertz / 1e6, 'f', freqtext::kDecimals);
+    }
     if (text.size() > kTuneTextLength) return rigctl::kInvalid;
     return Tune(text, form_.ModeComboBox->currentText(), [this, text] {
       form_.FrequencyEdit->setText(text);

@@ -153,11 +153,14 @@ void RemoteServer::runTurn() {
   // after it picks up whatever arrived meanwhile.
   if (running_) return;
 
-  QList<QTcpSocket*> order;
+  // Guarded pointers: a socket deleted while a command ran is not mistaken
+  // for a new one that happens to take its place in memory.
+  QList<QPointer<QTcpSocket>> order;
   for (const auto& client : clients_) {
     if (!client->pending.isEmpty()) order.append(client->socket);
   }
-  for (QTcpSocket* socket : order) {
+  for (const QPointer<QTcpSocket>& guarded : order) {
+    QTcpSocket* const socket = guarded.data();
     Client* client = find(socket);
     if (client == nullptr || client->pending.isEmpty()) continue;
     const rigctl::Command command = client->pending.takeFirst();
@@ -168,6 +171,7 @@ void RemoteServer::runTurn() {
       reply = rigctl::Execute(target_, command, &quit);
     }
     // The client, or the whole server, may have been closed meanwhile.
+    if (guarded.isNull()) continue;
     client = find(socket);
     if (client == nullptr) continue;
     if (!client->gone && socket->state() == QAbstractSocket::ConnectedState) {
