@@ -33,7 +33,7 @@ enum class Op {
   Quit,
 };
 
-struct CommandSpec {
+struct CommandEntry {
   char shortName;         // 0 when the command has only the long form
   const char* longName;   // also the extended answer's header
   int arguments;          // required
@@ -44,7 +44,7 @@ struct CommandSpec {
   std::array<const char*, 2> labels;
 };
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandEntry kCommands[] = {
     {'F', "set_freq", 1, false, Op::SetFreq, {}},
     {'f', "get_freq", 0, false, Op::GetFreq, {"Frequency"}},
     {'M', "set_mode", 1, true, Op::SetMode, {}},
@@ -220,9 +220,9 @@ Outcome SetMode(Target& target, const Command& command) {
   return Fail(target.setMode(code, passband));
 }
 
-Outcome Run(Target& target, const CommandSpec& spec, const Command& command, bool* quit) {
+Outcome Run(Target& target, const CommandEntry& entry, const Command& command, bool* quit) {
   const QList<QByteArray>& args = command.arguments;
-  switch (spec.op) {
+  switch (entry.op) {
     case Op::SetFreq: {
       double hertz = 0;
       if (!ParseDouble(args[0], &hertz) || hertz < 0 || hertz > kHighestHz) return Fail(kInvalid);
@@ -343,9 +343,9 @@ QList<Command> ParseLine(QByteArrayView line) {
     }
     command.word = word;
     for (int i = 0; i < kCommandCount; ++i) {
-      const CommandSpec& spec = kCommands[i];
-      const bool longForm = word.size() > 1 && word[0] == '\\' && word.mid(1) == spec.longName;
-      const bool shortForm = word.size() == 1 && spec.shortName != 0 && word[0] == spec.shortName;
+      const CommandEntry& entry = kCommands[i];
+      const bool longForm = word.size() > 1 && word[0] == '\\' && word.mid(1) == entry.longName;
+      const bool shortForm = word.size() == 1 && entry.shortName != 0 && word[0] == entry.shortName;
       if (longForm || shortForm) {
         command.kind = i;
         break;
@@ -356,17 +356,17 @@ QList<Command> ParseLine(QByteArrayView line) {
       commands.append(command);
       break;
     }
-    const CommandSpec& spec = kCommands[command.kind];
-    for (int i = 0; i < spec.arguments && next < tokens.size(); ++i) {
+    const CommandEntry& entry = kCommands[command.kind];
+    for (int i = 0; i < entry.arguments && next < tokens.size(); ++i) {
       command.arguments.append(tokens[next++]);
     }
-    if (command.arguments.size() < spec.arguments) {
+    if (command.arguments.size() < entry.arguments) {
       command.missingArguments = true;
       commands.append(command);
       break;
     }
     int ignored = 0;
-    if (spec.optionalArgument && next < tokens.size() && ParseInt(tokens[next], &ignored)) {
+    if (entry.optionalArgument && next < tokens.size() && ParseInt(tokens[next], &ignored)) {
       command.arguments.append(tokens[next++]);
     }
     commands.append(command);
@@ -377,29 +377,29 @@ QList<Command> ParseLine(QByteArrayView line) {
 QByteArray Execute(Target& target, const Command& command, bool* quit) {
   *quit = false;
   if (command.kind < 0 || command.kind >= kCommandCount) return Report(kNotImplemented);
-  const CommandSpec& spec = kCommands[command.kind];
+  const CommandEntry& entry = kCommands[command.kind];
 
   const Outcome outcome =
-      command.missingArguments ? Fail(kInvalid) : Run(target, spec, command, quit);
+      command.missingArguments ? Fail(kInvalid) : Run(target, entry, command, quit);
 
-  if (spec.op == Op::Quit) return Report(kOk);
-  if (spec.op == Op::ChkVfo) {
+  if (entry.op == Op::Quit) return Report(kOk);
+  if (entry.op == Op::ChkVfo) {
     return command.separator ? "ChkVFO: " + outcome.values[0] + '\n' : outcome.values[0] + '\n';
   }
 
   if (command.separator == 0) {
-    if (!IsGet(spec.op) || outcome.code != kOk) return Report(outcome.code);
+    if (!IsGet(entry.op) || outcome.code != kOk) return Report(outcome.code);
     QByteArray reply;
     for (const QByteArray& value : outcome.values) reply += value + '\n';
     return reply;
   }
 
-  QByteArray reply = QByteArray(spec.longName) + ':';
+  QByteArray reply = QByteArray(entry.longName) + ':';
   for (const QByteArray& argument : command.arguments) reply += ' ' + argument;
   reply += command.separator;
   if (outcome.code == kOk) {
     for (qsizetype i = 0; i < outcome.values.size(); ++i) {
-      const char* label = i < 2 ? spec.labels[static_cast<size_t>(i)] : nullptr;
+      const char* label = i < 2 ? entry.labels[static_cast<size_t>(i)] : nullptr;
       if (label != nullptr && label[0] != 0) reply += QByteArray(label) + ": ";
       reply += outcome.values[i] + command.separator;
     }
