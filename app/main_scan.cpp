@@ -72,8 +72,9 @@ struct Band {
 };
 
 // Ends a running search when the window closes (the program is ending) or a
-// modal dialog blocks it (the operator has turned to something else; the
-// search must not go on stepping behind the dialog).
+// modal dialog blocks it: the operator has turned to something else, perhaps
+// to reconfigure the radio, and the search must not take up again by itself
+// when the dialog closes.
 class SearchStopper : public QObject {
  public:
   SearchStopper(QWidget* window, std::function<void()> stop)
