@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSlider>
@@ -18,9 +19,11 @@
 #include <QWheelEvent>
 #include <QWindowStateChangeEvent>
 #include <algorithm>
+#include <climits>
 
 #include "components/MessageBox.h"
 #include "components/TaskIcon.h"
+#include "dialogs/Hints.h"
 #include "radio/FrequencyText.h"
 #include "radio/Protocols.h"
 #include "radio/RadioLink.h"
@@ -36,7 +39,8 @@ namespace {
 constexpr char kNoPort[] = "Internet";  // the port name that opens no port
 constexpr int kPanelWidth = 347;
 constexpr int kFrameAllowance = 14;  // window width beyond the top panel
-constexpr int kSliderMargin = 8;     // what a hidden slider column takes with it
+constexpr int kHeightNotStored = INT_MIN;
+constexpr int kSliderMargin = 8;  // what a hidden slider column takes with it
 constexpr int kStepSizeReadLength = 25;
 constexpr int kReopenSettleMs = 10;
 // Stored window bounds outside these are not used as they stand.
@@ -131,11 +135,18 @@ void TMainForm::FormCreate() {
     const int left = Settings.ReadNumber(sn::kGeneral, sn::kLeft, sn::kDefaultLeft);
     const int top = Settings.ReadNumber(sn::kGeneral, sn::kTop, sn::kDefaultTop);
     const int width = Settings.ReadNumber(sn::kGeneral, sn::kWidth, sn::kDefaultWidth);
-    const int height = Settings.ReadNumber(sn::kGeneral, sn::kHeight, sn::kDefaultHeight);
+    // The default height is that of the window just holding its top panel
+    // where the frame and menu bar are counted in the window's height; here
+    // they are not, so with no height stored the window fits its panel.
+    int height = Settings.ReadNumber(sn::kGeneral, sn::kHeight, kHeightNotStored);
+    fitHeight_ = height == kHeightNotStored;
+    if (fitHeight_) height = sn::kDefaultHeight;
     move(std::clamp(left, -kMaxPosition, kMaxPosition),
          std::clamp(top, -kMaxPosition, kMaxPosition));
     resize(std::clamp(width, 1, kMaxExtent), std::clamp(height, 1, kMaxExtent));
     ShowIcon = Settings.ReadFlag(sn::kGeneral, sn::kShowIcon, true);
+    // Hints switched off in the configuration stay off at the next start.
+    HintDisplay::setEnabled(Settings.ReadFlag(sn::kGeneral, sn::kShowHints, true));
     AlwaysOnTop = Settings.ReadFlag(sn::kGeneral, sn::kAlwaysOnTop, false);
     const QString step =
         Settings.ReadText(sn::kGeneral, sn::kStepSize, QString::fromLatin1(sn::kDefaultStepSize))
@@ -197,6 +208,7 @@ void TMainForm::FormShow() {
   }
 
   SizeControlPanel();
+  if (fitHeight_) resize(width(), menuBar()->sizeHint().height() + Panel1->geometry().bottom() + 1);
 
   bool releasePort = false;
   int activeGroup = 0;

@@ -306,6 +306,7 @@ class TMainForm : public QMainWindow {
   int StartupShowCommand = kShowDefault;
   bool minimizedAtStart_ = false;  // the start-up minimise has been done
   bool shown_ = false;             // FormShow has run
+  bool fitHeight_ = false;         // no height stored: fit the window to its panel
   bool destroyed_ = false;         // FormDestroy has run
   int busyDepth_ = 0;
   int wheelRemainder_ = 0;  // wheel turn not yet worth a step

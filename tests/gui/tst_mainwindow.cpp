@@ -16,6 +16,7 @@
 #include "app/CommandLine.h"
 #include "app/about.h"
 #include "app/main.h"
+#include "dialogs/Hints.h"
 
 using namespace guitest;
 
@@ -250,6 +251,26 @@ class MainWindowTest : public QObject {
     }
     form.reset();
     QCOMPARE(ReadSetting(QStringLiteral("Presets/Active Group")), written);
+  }
+
+  // With no height stored the window just holds its top panel (no blank
+  // strip below it); a stored height is kept as it is.
+  void unstoredHeightFitsThePanel() {
+    RadioLink link;
+    auto form = OpenWithoutPort(link, QStringLiteral("FreshHeight"), {});
+    const int panelBottom = form->centralWidget()->mapTo(form.get(), QPoint(0, 0)).y() +
+                            form->Panel1->geometry().bottom() + 1;
+    QTRY_COMPARE(form->height(), panelBottom);
+  }
+
+  // Hints switched off in the configuration stay off at the next start.
+  void storedShowHintsAppliesAtStart() {
+    RadioLink link;
+    auto off = OpenWithoutPort(link, QStringLiteral("HintsOff"), {{"General/Show Hints", "0"}});
+    QVERIFY(!HintDisplay::isEnabled());
+    off.reset();
+    auto on = OpenWithoutPort(link, QStringLiteral("HintsOn"), {});
+    QVERIFY(HintDisplay::isEnabled());
   }
 
   void windowStateWrittenBack() {
