@@ -8,6 +8,7 @@
 
 #include "app/CommandLine.h"
 #include "app/CorvaloApplication.h"
+#include "app/TerminationSignals.h"
 #include "app/main.h"
 #include "components/MessageBox.h"
 #include "dialogs/presets.h"
@@ -40,6 +41,12 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("Quorvane"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/corvalo-64.png")));
   app.setProperty("helpFile", QString::fromLatin1(CorvaloApplication::kHelpFile));
+
+  // A termination signal ends the program as closing its window does; one
+  // that arrives during the start-up takes effect once the event loop runs.
+  TerminationSignals termination;
+  QObject::connect(&termination, &TerminationSignals::terminationRequested, &app,
+                   [] { QCoreApplication::exit(0); });
 
   RadioLink link;
   int result = 1;

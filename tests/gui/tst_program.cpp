@@ -1,0 +1,62 @@
+#include <QProcess>
+#include <QSettings>
+#include <QtTest/QtTest>
+#include <csignal>
+
+#include "PseudoTerminal.h"
+#include "TestMain.h"
+#include "settings/SettingsStore.h"
+
+// The program itself, started as a separate process on a profile whose radio
+// is a pseudo-terminal.
+class ProgramTest : public QObject {
+  Q_OBJECT
+
+ private:
+  static void writeProfile(const QString& profile, const QString& port) {
+    QSettings file(SettingsStore::fileName(), QSettings::IniFormat);
+    file.setValue(profile + "/Connection/Com Port", port);
+    file.setValue(profile + "/Connection/Protocol", "6");
+    file.setValue(profile + "/General/Power Off", "1");
+    file.setValue(profile + "/General/Frequency", "145.5");
+    file.setValue(profile + "/General/Mode", "FMN");
+  }
+
+ private slots:
+  // Ctrl+C, a closing terminal or a session logging out end the program as
+  // closing its window does: settings saved, the radio powered off.
+  void terminationSignalClosesTheLinkInOrder_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+  }
+  void terminationSignalClosesTheLinkInOrder() {
+    QFETCH(int, signal);
+    PseudoTerminal radio;
+    QVERIFY(radio.isValid());
+    const QString profile = QStringLiteral("Signal%1").arg(signal);
+    writeProfile(profile, radio.devicePath());
+
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(CORVALO_PROGRAM), {profile});
+    QVERIFY(program.waitForStarted());
+    // Running: the restored frequency has been tuned.
+    const QByteArray tune = "K00145500000050200\r\n";
+    QTRY_VERIFY_WITH_TIMEOUT(radio.received().contains(tune), 20000);
+    ::kill(static_cast<pid_t>(program.processId()), signal);
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+
+    const QByteArray wire = radio.settle();
+    QVERIFY(wire.endsWith(tune + "H100\r\n"));
+    QSettings file(SettingsStore::fileName(), QSettings::IniFormat);
+    QCOMPARE(file.value(profile + "/General/Frequency").toString(), QStringLiteral("145.50000"));
+    QVERIFY(file.contains(profile + "/General/Step Size"));
+  }
+};
+
+CORVALO_TEST_GUILESS_MAIN(ProgramTest)
+#include "tst_program.moc"
