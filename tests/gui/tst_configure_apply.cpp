@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "GuiTestSupport.h"
+#include "ModalWindows.h"
 #include "PseudoTerminal.h"
 #include "TestMain.h"
 #include "app/main.h"
@@ -18,8 +19,8 @@
 #include "radio/CivCommands.h"
 #include "radio/Protocols.h"
 
-using guitest::DialogWatcher;
 using guitest::Rig;
+using testsupport::ModalWindows;
 
 // The Configure menu of a real main window whose radio sits on a real
 // pseudo-terminal: the dialog is operated as the operator would, and what the
@@ -34,7 +35,7 @@ class ConfigureApplyTest : public QObject {
   static bool configure(Rig& rig, const std::function<void(TConfigurationForm*)>& operate,
                         QStringList* messages = nullptr) {
     bool seen = false;
-    DialogWatcher watcher([&](QDialog* dialog) {
+    ModalWindows watcher([&](QDialog* dialog) {
       auto* form = qobject_cast<TConfigurationForm*>(dialog);
       if (!form) return dialog->reject();
       seen = true;
@@ -151,7 +152,7 @@ class ConfigureApplyTest : public QObject {
     QVERIFY(rig.link.portOpen());
     QCOMPARE(rig.form->windowTitle(), title);
     QVERIFY(!rig.form->VolumeTrackBar->isHidden());
-    QCOMPARE(guitest::ReadSetting("Connection/Protocol"), QStringLiteral("2"));
+    QCOMPARE(testsupport::ReadSetting("Connection/Protocol"), QStringLiteral("2"));
   }
 
   // A new port that cannot be opened is reported once and shown as closed.

@@ -8,10 +8,12 @@
 #include <QtTest/QtTest>
 
 #include "GuiTestSupport.h"
+#include "ModalWindows.h"
 #include "TestMain.h"
 #include "settings/SettingsNames.h"
 
 using namespace guitest;
+using namespace testsupport;
 
 namespace {
 
@@ -35,7 +37,7 @@ class LevelsTest : public QObject {
  private slots:
   // Top, bottom and middle of each PCR1000 slider, by mouse and keyboard.
   void pcrSliders() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6);
     rig.settleAndClear();
     TMainForm* form = rig.form.get();
@@ -68,7 +70,7 @@ class LevelsTest : public QObject {
   }
 
   void ifShiftLabelCentres() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     {
       Rig rig(6);
       rig.settleAndClear();
@@ -88,7 +90,7 @@ class LevelsTest : public QObject {
   }
 
   void pcrMuteRestoresTheLastAudibleVolume() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6);
     rig.settleAndClear();
     TMainForm* form = rig.form.get();
@@ -115,7 +117,7 @@ class LevelsTest : public QObject {
   }
 
   void civLevelsAndSwitches() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(0);
     rig.settleAndClear();
     TMainForm* form = rig.form.get();
@@ -147,7 +149,7 @@ class LevelsTest : public QObject {
   }
 
   void pcrSwitches() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6);
     rig.settleAndClear();
     TMainForm* form = rig.form.get();
@@ -161,7 +163,7 @@ class LevelsTest : public QObject {
 
   // Setting controls from the program never runs their handlers.
   void programSetValuesSendNothing() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6);
     rig.settleAndClear();
     TMainForm* form = rig.form.get();
@@ -176,7 +178,7 @@ class LevelsTest : public QObject {
   // A released port is taken back by the next command: power-up again, a
   // 10 ms pause, then the command.
   void releasedPortIsRetakenByTheNextCommand() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6);
     rig.settleAndClear();
     TMainForm* form = rig.form.get();
@@ -206,7 +208,7 @@ class LevelsTest : public QObject {
   }
 
   void portMenuTogglesAndNamesTheAction() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(0);
     rig.settleAndClear();
     TMainForm* form = rig.form.get();
@@ -236,7 +238,7 @@ class LevelsTest : public QObject {
 
   // A port that vanished shows as released; the next command retakes it.
   void lostPortShowsAsReleased() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6);
     rig.settleAndClear();
     rig.link.ReleasePort();
@@ -253,7 +255,7 @@ class LevelsTest : public QObject {
   // Without a port nothing is ever written and nothing is reported, whatever
   // the operator does with the port button.
   void noPortNeverWrites() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     WriteProfile(QStringLiteral("NoPortToggle"), {{"Connection/Com Port", "Internet"},
                                                   {"Connection/Protocol", "6"},
                                                   {"Features/Volume", "1"}});
@@ -270,7 +272,7 @@ class LevelsTest : public QObject {
 
   // A failed reopen shows the port as off, not as open.
   void failedReopenShowsOff() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6);
     rig.settleAndClear();
     QTest::mouseClick(rig.form->TogglePortButton, Qt::LeftButton);
@@ -286,7 +288,7 @@ class LevelsTest : public QObject {
   }
 
   void keyboard() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6);
     rig.settleAndClear();
     TMainForm* form = rig.form.get();
@@ -304,7 +306,7 @@ class LevelsTest : public QObject {
   // ---- Tray and window behaviour ----
 
   void trayClickBringsTheWindowBack() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6, {{"General/Show Icon", "0"}, {"General/Always On Top", "1"}});
     rig.settleAndClear();
     TMainForm* form = rig.form.get();
@@ -321,7 +323,7 @@ class LevelsTest : public QObject {
   }
 
   void minimisingWithTheIconShownKeepsTheWindow() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6);
     TMainForm* form = rig.form.get();
     QVERIFY(!(form->windowFlags() & Qt::WindowStaysOnTopHint));
@@ -334,7 +336,7 @@ class LevelsTest : public QObject {
   }
 
   void trayHintFollowsTheTuning() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6);
     QCOMPARE(rig.form->CorvaloTaskIcon->Hint(), QStringLiteral("Corvalo [  162.55000]"));
     EnterFrequency(rig.form.get(), QStringLiteral("1296"));

@@ -12,6 +12,7 @@
 #include <QtTest/QtTest>
 
 #include "GuiTestSupport.h"
+#include "ModalWindows.h"
 #include "TestMain.h"
 #include "app/CommandLine.h"
 #include "app/about.h"
@@ -19,6 +20,7 @@
 #include "dialogs/Hints.h"
 
 using namespace guitest;
+using namespace testsupport;
 
 namespace {
 
@@ -50,7 +52,7 @@ class MainWindowTest : public QObject {
   void captionNamesPortAndProtocol() {
     QFETCH(int, protocol);
     QFETCH(QString, caption);
-    DialogWatcher watcher;
+    ModalWindows watcher;
     RadioLink link;
     auto form = OpenWithoutPort(link, QStringLiteral("Caption%1").arg(protocol),
                                 {{"Connection/Protocol", QString::number(protocol)}}, false);
@@ -59,7 +61,7 @@ class MainWindowTest : public QObject {
   }
 
   void captionOfARealPort() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6, {}, false);
     QCOMPARE(rig.form->windowTitle(),
              QStringLiteral("Corvalo [%1:PCR-1000]").arg(rig.pty.devicePath()));
@@ -320,7 +322,7 @@ class MainWindowTest : public QObject {
   // A profile without a port is shown without tuning: the stored frequency
   // is not checked, so not even a bad one brings up a message.
   void noPortMeansNoTuningAtShow() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     RadioLink link;
     auto form = OpenWithoutPort(link, QStringLiteral("NoPort"),
                                 {{"General/Frequency", "abc"}, {"General/Mode", "AM"}});
@@ -333,7 +335,7 @@ class MainWindowTest : public QObject {
 
   // Showing tunes the radio to the restored frequency and mode.
   void showTunesTheRestoredFrequency() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6, {{"General/Frequency", "145.5"}, {"General/Mode", "AM"}}, false);
     rig.pty.settle(60);
     rig.pty.clear();
@@ -345,7 +347,7 @@ class MainWindowTest : public QObject {
   }
 
   void attenuatorRestoredAtShow() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6, {{"General/Attenuate", "1"}}, false);
     rig.pty.settle(60);
     rig.pty.clear();
@@ -360,7 +362,7 @@ class MainWindowTest : public QObject {
   }
 
   void portReleasedAfterStartup() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6, {{"General/Release Port After Startup", "1"}});
     QVERIFY(rig.form->TogglePortButton->isChecked());
     QCOMPARE(rig.form->TogglePortButton->text(), QStringLiteral("Open &Port"));
@@ -369,7 +371,7 @@ class MainWindowTest : public QObject {
   }
 
   void aPortThatCannotBeOpenedIsReportedOnce() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     RadioLink link;
     WriteProfile(QStringLiteral("Missing"),
                  {{"Connection/Com Port", "/dev/corvalo-none"}, {"Connection/Protocol", "6"}});
@@ -442,7 +444,7 @@ class MainWindowTest : public QObject {
     RadioLink link;
     auto form = OpenWithoutPort(link, QStringLiteral("About"), {});
     QString version;
-    DialogWatcher watcher([&version](QDialog* dialog) {
+    ModalWindows watcher([&version](QDialog* dialog) {
       auto* box = qobject_cast<TAboutBox*>(dialog);
       QVERIFY(box);
       version = box->VersionLabel->text();
@@ -456,7 +458,7 @@ class MainWindowTest : public QObject {
   // ---- Damaged or unusable settings ----
 
   void garbageSettingsGiveDefaults() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     RadioLink link;
     auto form = OpenWithoutPort(link, QStringLiteral("Garbage"),
                                 {{"General/Left", "2147483647"},
@@ -477,7 +479,7 @@ class MainWindowTest : public QObject {
   }
 
   void hugeProfileName() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     RadioLink link;
     const QString profile = QString(10000, QLatin1Char('p'));
     {
@@ -498,7 +500,7 @@ class MainWindowTest : public QObject {
       QVERIFY(f.open(QIODevice::Append));
       f.write("\n[WrongType]\nGeneral\\Left=10, 20\nConnection\\Com%20Port=Internet\n");
     }
-    DialogWatcher watcher;
+    ModalWindows watcher;
     RadioLink link;
     auto form = std::make_unique<TMainForm>(link);
     form->show();
@@ -510,7 +512,7 @@ class MainWindowTest : public QObject {
   // A store that cannot be written at exit is reported, and the radio link is
   // closed all the same.
   void unwritableStoreAtExitStillClosesTheLink() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     auto rig = std::make_unique<Rig>(6);
     rig->settleAndClear();
     QVERIFY(rig->link.portOpen());

@@ -1,11 +1,10 @@
 #include <QProcess>
-#include <QSettings>
 #include <QtTest/QtTest>
 #include <csignal>
 
 #include "PseudoTerminal.h"
+#include "SettingsFile.h"
 #include "TestMain.h"
-#include "settings/SettingsStore.h"
 
 // The program itself, started as a separate process on a profile whose radio
 // is a pseudo-terminal.
@@ -14,12 +13,11 @@ class ProgramTest : public QObject {
 
  private:
   static void writeProfile(const QString& profile, const QString& port) {
-    QSettings file(SettingsStore::fileName(), QSettings::IniFormat);
-    file.setValue(profile + "/Connection/Com Port", port);
-    file.setValue(profile + "/Connection/Protocol", "6");
-    file.setValue(profile + "/General/Power Off", "1");
-    file.setValue(profile + "/General/Frequency", "145.5");
-    file.setValue(profile + "/General/Mode", "FMN");
+    testsupport::WriteSettingsFile({{profile + "/Connection/Com Port", port},
+                                    {profile + "/Connection/Protocol", "6"},
+                                    {profile + "/General/Power Off", "1"},
+                                    {profile + "/General/Frequency", "145.5"},
+                                    {profile + "/General/Mode", "FMN"}});
   }
 
  private slots:
@@ -52,7 +50,7 @@ class ProgramTest : public QObject {
 
     const QByteArray wire = radio.settle();
     QVERIFY(wire.endsWith(tune + "H100\r\n"));
-    QSettings file(SettingsStore::fileName(), QSettings::IniFormat);
+    const testsupport::SettingsFile file;
     QCOMPARE(file.value(profile + "/General/Frequency").toString(), QStringLiteral("145.50000"));
     QVERIFY(file.contains(profile + "/General/Step Size"));
   }

@@ -13,16 +13,17 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 #include <QtTest/QtTest>
 #include <functional>
 
 #include "GuiTestSupport.h"
+#include "ModalWindows.h"
 #include "TestMain.h"
 
 using namespace guitest;
+using namespace testsupport;
 
 namespace {
 
@@ -103,7 +104,7 @@ class ScanTest : public QObject {
   // Without a carrier every tick steps 12.5 kHz and tunes "FMN", whatever
   // mode was in use; only while "Scan" is chosen. The pass count shows.
   void scanStepsInFmnWithoutCarrier() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     auto rig = PcrRig("162.4", "AM");
     TMainForm* form = rig->form.get();
     QCOMPARE(form->TuneModeText, QStringLiteral("AM"));
@@ -145,7 +146,7 @@ class ScanTest : public QObject {
   // The check box runs the timer: a real tick a second after it is ticked;
   // any choice in the group unticks it.
   void scanTimerRunsWhileTicked() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     auto rig = PcrRig("162.4", "FMN");
     TMainForm* form = rig->form.get();
     QVERIFY(!form->Timer1->isActive());
@@ -167,7 +168,7 @@ class ScanTest : public QObject {
 
   // A signal holds the scan with "*" shown; Skip forces exactly one step.
   void carrierHoldsTheScanAndSkipStepsOnce() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     auto rig = PcrRig("162.4", "FMN");
     TMainForm* form = rig->form.get();
     bool carrier = true;
@@ -204,7 +205,7 @@ class ScanTest : public QObject {
   // The scan stays between the panel's limits when they are usable, else
   // within the coverage, and wraps to the lower end.
   void scanStaysWithinTheLimits() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     auto rig = PcrRig("162.4", "FMN");
     TMainForm* form = rig->form.get();
     rig->link.LowestFrequency = 100;
@@ -245,7 +246,7 @@ class ScanTest : public QObject {
   // limit, and runs until "Manual" is chosen while the window stays usable:
   // "Scan" and "Search" chosen meanwhile do not end it.
   void searchStepsUntilManual() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     auto rig = PcrRig("162.45", "AM");
     TMainForm* form = rig->form.get();
     form->RadioGroup1Items[kScan]->click();
@@ -298,7 +299,7 @@ class ScanTest : public QObject {
   // A signal holds the search with "*" shown until it goes; a released port
   // sends nothing, and the search goes on stepping the field.
   void searchHoldsOnCarrierAndGoesOnWithoutPort() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     auto rig = PcrRig("162.4", "FMN");
     TMainForm* form = rig->form.get();
     bool carrier = true;
@@ -349,7 +350,7 @@ class ScanTest : public QObject {
   // "Manual" chosen; a window deleted while its events are handled is not
   // touched afterwards.
   void searchEndsWithTheWindow() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     {
       auto rig = PcrRig("162.4", "FMN");
       TMainForm* form = rig->form.get();
@@ -398,7 +399,7 @@ class ScanTest : public QObject {
   // file; a window started with the panel shown holds it without growing at
   // every start.
   void menuItemShowsThePanelAndIsRemembered() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     auto rig = PcrRig("162.4", "FMN");
     TMainForm* form = rig->form.get();
     QVERIFY(!form->ScanandSearch1->isChecked());
@@ -423,10 +424,7 @@ class ScanTest : public QObject {
     QCOMPARE(form->UpperLimitEdit->text(), QStringLiteral("162.55"));
 
     const QString key = rig->profile() + QStringLiteral("/General/Show Scan Panel");
-    auto stored = [&] {
-      QSettings reread(SettingsStore::fileName(), QSettings::IniFormat);
-      return reread.value(key, QStringLiteral("missing")).toString();
-    };
+    auto stored = [&] { return SettingsFile().text(key, QStringLiteral("missing")); };
     QCOMPARE(stored(), QStringLiteral("missing"));
 
     const int hiddenHeight = form->height();
@@ -489,7 +487,7 @@ class ScanTest : public QObject {
   // A profile that says the panel is shown but keeps the height of a window
   // without it starts tall enough to hold it.
   void storedPanelFitsAtStart() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     auto rig =
         PcrRig("162.4", "FMN", {{"General/Show Scan Panel", "1"}, {"General/Height", "100"}});
     TMainForm* form = rig->form.get();
@@ -500,7 +498,7 @@ class ScanTest : public QObject {
   // The pseudo-terminal has no carrier line: the real line reads as absent,
   // and asking does not spoil the port for the writes that follow.
   void realCarrierLineOfAPseudoTerminal() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     auto rig = PcrRig("162.4", "FMN");
     QVERIFY(rig->link.portOpen());
     QVERIFY(!rig->link.CarrierDetect());

@@ -10,10 +10,12 @@
 #include <QtTest/QtTest>
 
 #include "GuiTestSupport.h"
+#include "ModalWindows.h"
 #include "TestMain.h"
 #include "dialogs/StepSize.h"
 
 using namespace guitest;
+using namespace testsupport;
 
 namespace {
 
@@ -62,7 +64,7 @@ class TuningTest : public QObject {
     QFETCH(QByteArray, bytes);
     QFETCH(int, modeFrameAt);
     QFETCH(int, gapMs);
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(protocol, {{"General/Mode", "AM"}, {"General/Frequency", "145"}});
     rig.settleAndClear();
     SelectMode(rig.form.get(), QStringLiteral("FMN"));
@@ -86,7 +88,7 @@ class TuningTest : public QObject {
   }
   void refusedTextsSendNothing() {
     QFETCH(QString, text);
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6);
     rig.settleAndClear();
     EnterFrequency(rig.form.get(), text);
@@ -120,7 +122,7 @@ class TuningTest : public QObject {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, shown);
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6);
     rig.settleAndClear();
     EnterFrequency(rig.form.get(), text);
@@ -131,7 +133,7 @@ class TuningTest : public QObject {
 
   // A request the radio's commands cannot carry is explained and not sent.
   void radioRefusalIsExplained() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(5);  // BC-895XLT: its frequency field starts at 10 MHz
     rig.settleAndClear();
     EnterFrequency(rig.form.get(), QStringLiteral("5"));
@@ -143,7 +145,7 @@ class TuningTest : public QObject {
   }
 
   void modeChoiceRetunes() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(0);
     rig.settleAndClear();
     SelectMode(rig.form.get(), QStringLiteral("AM"));
@@ -162,7 +164,7 @@ class TuningTest : public QObject {
   }
 
   void filterChoice() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     {
       Rig rig(6);
       rig.settleAndClear();
@@ -183,7 +185,7 @@ class TuningTest : public QObject {
   }
 
   void stepper() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6, {{"General/Step Size", "0"}});
     rig.settleAndClear();
     QCOMPARE(rig.form->StepSize, 0.0);
@@ -217,7 +219,7 @@ class TuningTest : public QObject {
   }
 
   void stepperBelowTheLowestFrequency() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     Rig rig(6, {{"Coverage/Lowest Frequency", "  0.10000"}});
     rig.settleAndClear();
     EnterFrequency(rig.form.get(), QStringLiteral("0.1"));
@@ -279,7 +281,7 @@ class TuningTest : public QObject {
     auto form = FormWithoutPort(link, QStringLiteral("StepDialog"));
     QString shown;
     QStringList items;
-    DialogWatcher watcher([&](QDialog* dialog) {
+    ModalWindows watcher([&](QDialog* dialog) {
       auto* steps = qobject_cast<TStepSizeForm*>(dialog);
       QVERIFY(steps);
       shown = steps->StepSizesComboBox->currentText();
@@ -305,7 +307,7 @@ class TuningTest : public QObject {
     QString typed;
     bool cancel = false;
     int shownTimes = 0;
-    DialogWatcher watcher([&](QDialog* dialog) {
+    ModalWindows watcher([&](QDialog* dialog) {
       auto* steps = qobject_cast<TStepSizeForm*>(dialog);
       ++shownTimes;
       if (cancel) {

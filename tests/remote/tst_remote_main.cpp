@@ -12,12 +12,14 @@
 #include <QtTest/QtTest>
 
 #include "GuiTestSupport.h"
+#include "ModalWindows.h"
 #include "RemoteTestSupport.h"
 #include "TestMain.h"
 #include "dialogs/RemoteControl.h"
 #include "remote/RemoteServer.h"
 
 using namespace guitest;
+using namespace testsupport;
 using namespace remotetest;
 
 #define SKIP_WITHOUT_RIGCTL()                                          \
@@ -62,7 +64,7 @@ class RemoteMainTest : public QObject {
   // A profile that never mentions remote control has no server; the Tools
   // menu offers it; enabling it in the store listens on 127.0.0.1 only.
   void offAndLocalByDefault() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     {
       Rig rig(6);
       QVERIFY(rig.form->remoteServer() != nullptr);
@@ -101,7 +103,7 @@ class RemoteMainTest : public QObject {
   void dialogStartsAndStops() {
     const quint16 port = FreePort();
     bool enable = true;
-    DialogWatcher watcher([&](QDialog* dialog) {
+    ModalWindows watcher([&](QDialog* dialog) {
       auto* form = qobject_cast<TRemoteControlForm*>(dialog);
       QVERIFY(form != nullptr);
       QCOMPARE(form->windowTitle(), QStringLiteral("Remote Control"));
@@ -143,7 +145,7 @@ class RemoteMainTest : public QObject {
   // window shows the frequency, and a new client reads back what was tuned.
   void hamlibClientTunes() {
     SKIP_WITHOUT_RIGCTL();
-    DialogWatcher watcher;
+    ModalWindows watcher;
     RemoteRig r;
     QCOMPARE(r.form()->FrequencyEdit->text(), QStringLiteral("  100.00000"));
 
@@ -176,7 +178,7 @@ class RemoteMainTest : public QObject {
   // commands.
   void hamlibClientLevelsAndSwitches() {
     SKIP_WITHOUT_RIGCTL();
-    DialogWatcher watcher;
+    ModalWindows watcher;
     RemoteRig r;
     TMainForm* form = r.form();
     r.form()->FrequencyEdit->setFocus();
@@ -214,7 +216,7 @@ class RemoteMainTest : public QObject {
   // the wire, nothing changed, no message box in front of the operator.
   void refusalsReachTheClientOnly() {
     SKIP_WITHOUT_RIGCTL();
-    DialogWatcher watcher;
+    ModalWindows watcher;
     RemoteRig r(6, {{"Coverage/Supports USB", "0"}});
     TMainForm* form = r.form();
 
@@ -237,7 +239,7 @@ class RemoteMainTest : public QObject {
   // A released port is taken back for a remote command, as for the
   // operator's.
   void retakesAReleasedPort() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     RemoteRig r;
     QTest::mouseClick(r.form()->TogglePortButton, Qt::LeftButton);
     QVERIFY(!r.rig->link.portOpen());
@@ -271,7 +273,7 @@ class RemoteMainTest : public QObject {
     LineClient client(r.port());
     QVERIFY(client.waitConnected());
     QByteArray during;
-    DialogWatcher watcher([&](QDialog* dialog) {
+    ModalWindows watcher([&](QDialog* dialog) {
       during = client.ask("F 145000000") + client.ask("f") + client.ask("L AF 0.1");
       dialog->reject();
     });
@@ -283,7 +285,7 @@ class RemoteMainTest : public QObject {
 
   // Other protocols: only the controls their commands have.
   void otherProtocols() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     {
       RemoteRig r(0);  // Icom CI-V: volume and squelch, attenuator; no NB
       LineClient client(r.port());
@@ -308,7 +310,7 @@ class RemoteMainTest : public QObject {
   // The carrier-detect line, read through the link (a stand-in here: a
   // pseudo-terminal has no modem lines).
   void carrierDetect() {
-    DialogWatcher watcher;
+    ModalWindows watcher;
     RemoteRig r;
     bool carrier = false;
     r.rig->link.CarrierLineOverride = [&carrier] { return carrier; };
