@@ -10,6 +10,8 @@
 #include <QtTest/QtTest>
 #include <cmath>
 
+#include "ModalWindows.h"
+#include "SettingsFile.h"
 #include "TestMain.h"
 #include "dialogs/ChannelTables.h"
 #include "dialogs/presets.h"
@@ -17,6 +19,7 @@
 #include "tst_presets_support.h"
 
 using namespace presettest;
+using namespace testsupport;
 
 namespace {
 
@@ -52,7 +55,7 @@ class PresetsDialogTest : public QObject {
  private:
   FakeHost host_;
   std::unique_ptr<TPresetsForm> form_;
-  std::unique_ptr<ModalWatcher> watcher_;
+  std::unique_ptr<ModalWindows> watcher_;
 
   void showForm() {
     form_->show();
@@ -73,7 +76,7 @@ class PresetsDialogTest : public QObject {
     SetSettingsProfile(QString());
     host_ = FakeHost();
     form_ = std::make_unique<TPresetsForm>(host_);
-    watcher_ = std::make_unique<ModalWatcher>();
+    watcher_ = std::make_unique<ModalWindows>();
   }
   void cleanup() {
     form_.reset();

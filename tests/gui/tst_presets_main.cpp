@@ -10,13 +10,15 @@
 #include <QtTest/QtTest>
 
 #include "GuiTestSupport.h"
+#include "ModalWindows.h"
+#include "SettingsFile.h"
 #include "TestMain.h"
 #include "dialogs/presets.h"
 #include "tst_presets_support.h"
 
 using guitest::Rig;
-using presettest::ModalWatcher;
-using presettest::SettingsFile;
+using testsupport::ModalWindows;
+using testsupport::SettingsFile;
 
 namespace {
 
@@ -75,10 +77,10 @@ class PresetsMainTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<ModalWatcher> watcher_;
+  std::unique_ptr<ModalWindows> watcher_;
 
  private slots:
-  void init() { watcher_ = std::make_unique<ModalWatcher>(); }
+  void init() { watcher_ = std::make_unique<ModalWindows>(); }
   void cleanup() {
     for (const auto& seen : watcher_->seen()) {
       if (!seen.expected) qWarning() << "unexpected" << seen.kind << seen.title << seen.text;
@@ -160,7 +162,7 @@ class PresetsMainTest : public QObject {
     QCOMPARE(r.trayItem(1)->text(), QStringLiteral("&1 Weather"));
     QCOMPARE(r.trayItem(2)->text(), QStringLiteral("&2 "));
 
-    presettest::WriteSettingsFile({{r.key("Preset Description 1"), "Changed"}});
+    testsupport::WriteSettingsFile({{r.key("Preset Description 1"), "Changed"}});
     r.form()->GroupA->trigger();
     r.form()->GroupA1->trigger();
     QCOMPARE(r.button(1)->toolTip(), QStringLiteral("Preset 1:Weather"));
@@ -232,7 +234,7 @@ class PresetsMainTest : public QObject {
     r.form()->FilterComboBox->setCurrentIndex(1);
     r.form()->ATTButton->setChecked(true);
     r.form()->GroupB->trigger();
-    watcher_->expect(ModalWatcher::pressCancel);
+    watcher_->expect(ModalWindows::pressCancel);
     QVERIFY(StoreFromContextMenu(r.form(), r.button(4)));
     QVERIFY(watcher_->waitForSeen(1));
     QCOMPARE(watcher_->seen()[0].kind, QStringLiteral("input"));
@@ -258,7 +260,7 @@ class PresetsMainTest : public QObject {
     PresetRig r({{presetsKey("Preset Description 9"), "Old"}});
     r.form()->FrequencyEdit->setText("  162.40000");
     r.form()->ATTButton->setChecked(false);
-    watcher_->expect(ModalWatcher::enterText("Weather 2"));
+    watcher_->expect(ModalWindows::enterText("Weather 2"));
     QVERIFY(StoreFromContextMenu(r.form(), r.button(9)));
     QVERIFY(watcher_->waitForSeen(1));
     QCOMPARE(watcher_->lastInputValue(), QStringLiteral("Old"));
