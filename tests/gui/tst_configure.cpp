@@ -10,7 +10,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -18,13 +17,14 @@
 #include <QtTest/QtTest>
 #include <memory>
 
+#include "ModalWindows.h"
+#include "SettingsFile.h"
 #include "TestMain.h"
 #include "dialogs/Configure.h"
 #include "dialogs/Hints.h"
 #include "radio/Protocols.h"
 #include "radio/RadioLink.h"
 #include "settings/SettingsStore.h"
-#include "tst_configure_support.h"
 
 // The configuration dialog on the real settings file of the test's own
 // XDG_CONFIG_HOME: what it shows, what it proposes for each radio, what it
@@ -40,12 +40,10 @@ class ConfigureTest : public QObject {
   }
   // A value as the settings file holds it, read past the program's store.
   static QVariant stored(const QString& section, const QString& name) {
-    QSettings raw(file(), QSettings::IniFormat);
-    return raw.value(section + QLatin1Char('/') + name);
+    return testsupport::SettingsFile().value(section + QLatin1Char('/') + name);
   }
   static void store(const QString& section, const QString& name, const QString& value) {
-    SettingsSession session;
-    Settings.WriteText(section, name, value);
+    testsupport::WriteSettings({{section + QLatin1Char('/') + name, value}});
   }
 
   std::unique_ptr<TConfigurationForm> openDialog() {
@@ -95,7 +93,7 @@ class ConfigureTest : public QObject {
   std::unique_ptr<RadioLink> link_;
   bool showIcon_ = true;
   bool alwaysOnTop_ = false;
-  std::unique_ptr<ModalAnswerer> boxes_;
+  std::unique_ptr<testsupport::ModalWindows> boxes_;
 
  private slots:
   void init() {
@@ -106,7 +104,7 @@ class ConfigureTest : public QObject {
     alwaysOnTop_ = false;
     HintDisplay::setEnabled(true);
     // Every message box is answered, so no test can hang on one.
-    boxes_ = std::make_unique<ModalAnswerer>();
+    boxes_ = std::make_unique<testsupport::ModalWindows>();
   }
   void cleanup() {
     boxes_.reset();
@@ -391,7 +389,7 @@ class ConfigureTest : public QObject {
     d->Button1->click();
 
     QCOMPARE(boxes_->seen().size(), 1);
-    const ModalAnswerer::Box box = boxes_->seen().at(0);
+    const testsupport::SeenModal box = boxes_->seen().at(0);
     QCOMPARE(box.text, QStringLiteral("Invalid Frequency. Please enter a number between 0.00 to "
                                       "9999.99999."));
     QCOMPARE(box.title, QStringLiteral("Corvalo"));
@@ -594,7 +592,7 @@ class ConfigureTest : public QObject {
       f.write("[Connection]\nCom%20Port=COM1, COM2\nProtocol=2\n[Features]\nNB=1\n");
     }
     auto d = openDialog();
-    QVERIFY(boxes_->waitForBox(5000));
+    QVERIFY(boxes_->waitForNext(5000));
     QCOMPARE(boxes_->seen().size(), 1);
     QCOMPARE(boxes_->seen().at(0).text, QStringLiteral("Invalid data type for 'Com Port'"));
     QCOMPARE(d->ProtocolComboBox->currentText(), QStringLiteral("AR8000"));
@@ -605,7 +603,7 @@ class ConfigureTest : public QObject {
     QVERIFY(QFile::remove(file()));
     QVERIFY(QDir().mkpath(file()));
     auto blocked = openDialog();
-    QVERIFY(boxes_->waitForBox(5000));
+    QVERIFY(boxes_->waitForNext(5000));
     QVERIFY(QDir(file()).removeRecursively());
     QCOMPARE(boxes_->seen().size(), 2);
     QCOMPARE(boxes_->seen().at(1).text, QStringLiteral("Failed to get data for 'Protocol'"));
