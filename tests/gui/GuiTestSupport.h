@@ -70,6 +70,21 @@ class Rig {
   QString profile_;
 };
 
+// A main window on a profile without a port, for what sends nothing anyway:
+// nothing is opened or sent.
+inline std::unique_ptr<TMainForm> OpenWithoutPort(RadioLink& link, const QString& profile,
+                                                  QMap<QString, QString> values = {},
+                                                  bool show = true) {
+  values.insert(QStringLiteral("Connection/Com Port"), QStringLiteral("Internet"));
+  testsupport::WriteProfile(profile, values);
+  auto form = std::make_unique<TMainForm>(link);
+  if (show) form->show();
+  return form;
+}
+
+// Bytes written as hexadecimal digits (blanks between frames allowed).
+inline QByteArray Hex(const char* hex) { return QByteArray::fromHex(hex); }
+
 // Types a frequency as the operator would and presses Return.
 inline void EnterFrequency(TMainForm* form, const QString& text) {
   form->FrequencyEdit->setFocus();

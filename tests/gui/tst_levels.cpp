@@ -17,8 +17,6 @@ using namespace testsupport;
 
 namespace {
 
-QByteArray Hex(const char* hex) { return QByteArray::fromHex(hex); }
-
 // The operator drags a slider's thumb to a position.
 void Drag(QSlider* slider, int position) {
   slider->setSliderDown(true);

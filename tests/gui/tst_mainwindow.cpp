@@ -22,20 +22,6 @@
 using namespace guitest;
 using namespace testsupport;
 
-namespace {
-
-// A window on a profile without a port: nothing is opened or sent.
-std::unique_ptr<TMainForm> OpenWithoutPort(RadioLink& link, const QString& profile,
-                                           QMap<QString, QString> values, bool show = true) {
-  values.insert(QStringLiteral("Connection/Com Port"), QStringLiteral("Internet"));
-  WriteProfile(profile, values);
-  auto form = std::make_unique<TMainForm>(link);
-  if (show) form->show();
-  return form;
-}
-
-}  // namespace
-
 class MainWindowTest : public QObject {
   Q_OBJECT
 

@@ -21,18 +21,6 @@ namespace {
 
 const QString kNotValid = QStringLiteral("Not a valid frequency.");
 
-QByteArray Hex(const char* hex) { return QByteArray::fromHex(hex); }
-
-// A window on a profile without a port, for what sends nothing anyway.
-std::unique_ptr<TMainForm> FormWithoutPort(RadioLink& link, const QString& profile,
-                                           QMap<QString, QString> values = {}) {
-  values.insert(QStringLiteral("Connection/Com Port"), QStringLiteral("Internet"));
-  WriteProfile(profile, values);
-  auto form = std::make_unique<TMainForm>(link);
-  form->show();
-  return form;
-}
-
 void SelectMode(TMainForm* form, const QString& mode) {
   TMainForm::ComboboxSetText(form->ModeComboBox, mode);
 }
@@ -256,7 +244,7 @@ class TuningTest : public QObject {
     QFETCH(QString, frequency);
     QFETCH(double, step);
     RadioLink link;
-    auto form = FormWithoutPort(link, QStringLiteral("AutoStep"));
+    auto form = OpenWithoutPort(link, QStringLiteral("AutoStep"));
     form->FrequencyEdit->setText(frequency);
     form->StepSize = 7;
     form->AutoSetStepSize2->trigger();
@@ -269,7 +257,7 @@ class TuningTest : public QObject {
 
   void automaticStepIgnoresAnInvalidText() {
     RadioLink link;
-    auto form = FormWithoutPort(link, QStringLiteral("AutoStep"));
+    auto form = OpenWithoutPort(link, QStringLiteral("AutoStep"));
     form->FrequencyEdit->setText(QStringLiteral("162.55 "));
     form->StepSize = 7;
     form->AutoSetStepSize1->trigger();
@@ -278,7 +266,7 @@ class TuningTest : public QObject {
 
   void stepSizeDialog() {
     RadioLink link;
-    auto form = FormWithoutPort(link, QStringLiteral("StepDialog"));
+    auto form = OpenWithoutPort(link, QStringLiteral("StepDialog"));
     QString shown;
     QStringList items;
     ModalWindows watcher([&](QDialog* dialog) {
@@ -302,7 +290,7 @@ class TuningTest : public QObject {
 
   void stepSizeDialogCancelAndTypedTexts() {
     RadioLink link;
-    auto form = FormWithoutPort(link, QStringLiteral("StepDialog2"));
+    auto form = OpenWithoutPort(link, QStringLiteral("StepDialog2"));
     form->StepSize = 0.005;
     QString typed;
     bool cancel = false;
@@ -350,7 +338,7 @@ class TuningTest : public QObject {
 
   void modeListFollowsTheSupportedModes() {
     RadioLink link;
-    auto form = FormWithoutPort(link, QStringLiteral("Modes"),
+    auto form = OpenWithoutPort(link, QStringLiteral("Modes"),
                                 {{"Coverage/Supports CW", "0"},
                                  {"Coverage/Supports AM3", "0"},
                                  {"Coverage/Supports FSK", "0"},

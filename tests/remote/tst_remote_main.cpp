@@ -29,8 +29,6 @@ using namespace remotetest;
 
 namespace {
 
-QByteArray Hex(const char* hex) { return QByteArray::fromHex(hex); }
-
 // A port nobody listens on just now.
 quint16 FreePort() {
   QTcpServer probe;
