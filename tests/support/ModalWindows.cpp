@@ -28,6 +28,16 @@ void DefaultAnswer(QWidget* window) {
   }
 }
 
+// One field of every message box seen, in order.
+template <typename T>
+QList<T> OfMessageBoxes(const QList<SeenModal>& seen, T SeenModal::*field) {
+  QList<T> list;
+  for (const SeenModal& s : seen) {
+    if (s.kind == QLatin1String("message")) list.append(s.*field);
+  }
+  return list;
+}
+
 }  // namespace
 
 ModalWindows::ModalWindows(Handler handler) : handler_(std::move(handler)) {
@@ -56,33 +66,17 @@ ModalWindows::Responder ModalWindows::enterText(const QString& text) {
 }
 
 bool ModalWindows::waitForSeen(qsizetype count, int ms) {
-  return QTest::qWaitFor([&] { return seen_.size() >= count; }, ms) || seen_.size() >= count;
+  return QTest::qWaitFor([&] { return seen_.size() >= count; }, ms);
 }
 
 bool ModalWindows::waitForNext(int ms) { return waitForSeen(seen_.size() + 1, ms); }
 
-QStringList ModalWindows::texts() const {
-  QStringList list;
-  for (const SeenModal& s : seen_) {
-    if (s.kind == QLatin1String("message")) list.append(s.text);
-  }
-  return list;
-}
+QStringList ModalWindows::texts() const { return OfMessageBoxes(seen_, &SeenModal::text); }
 
-QStringList ModalWindows::titles() const {
-  QStringList list;
-  for (const SeenModal& s : seen_) {
-    if (s.kind == QLatin1String("message")) list.append(s.title);
-  }
-  return list;
-}
+QStringList ModalWindows::titles() const { return OfMessageBoxes(seen_, &SeenModal::title); }
 
 QList<QMessageBox::Icon> ModalWindows::icons() const {
-  QList<QMessageBox::Icon> list;
-  for (const SeenModal& s : seen_) {
-    if (s.kind == QLatin1String("message")) list.append(s.icon);
-  }
-  return list;
+  return OfMessageBoxes(seen_, &SeenModal::icon);
 }
 
 int ModalWindows::dialogs() const {
