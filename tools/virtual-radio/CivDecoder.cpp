@@ -73,19 +73,6 @@ std::optional<qint64> FromBcdLowestFirst(const QByteArray& bytes) {
   return value;
 }
 
-RadioEvent Event(const QString& kind, const QString& text) {
-  RadioEvent e;
-  e.kind = kind;
-  e.text = text;
-  return e;
-}
-
-RadioEvent Malformed(const QString& reason) {
-  RadioEvent e = Event(QStringLiteral("unknown"), QStringLiteral("unknown: ") + reason);
-  e.fields.insert(QStringLiteral("reason"), reason);
-  return e;
-}
-
 }  // namespace
 
 RadioEvent VirtualRadio::decodeFrame(const QByteArray& frame) {

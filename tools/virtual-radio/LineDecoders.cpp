@@ -10,19 +10,6 @@ namespace {
 
 constexpr int kAr3000 = 8;
 
-RadioEvent Event(const QString& kind, const QString& text) {
-  RadioEvent e;
-  e.kind = kind;
-  e.text = text;
-  return e;
-}
-
-RadioEvent Malformed(const QString& reason) {
-  RadioEvent e = Event(QStringLiteral("unknown"), QStringLiteral("unknown: ") + reason);
-  e.fields.insert(QStringLiteral("reason"), reason);
-  return e;
-}
-
 RadioEvent NotACommand(const QByteArray& line) {
   return Malformed(
       QStringLiteral("\"%1\" is not a command of this radio").arg(PrintableBytes(line)));

@@ -60,3 +60,16 @@ QByteArray FormatJson(const RadioEvent& event, const QTime& at, double elapsedMs
   if (event.flagged()) o.insert(QStringLiteral("flagged"), true);
   return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
+
+RadioEvent Event(const QString& kind, const QString& text) {
+  RadioEvent e;
+  e.kind = kind;
+  e.text = text;
+  return e;
+}
+
+RadioEvent Malformed(const QString& reason) {
+  RadioEvent e = Event(QStringLiteral("unknown"), QStringLiteral("unknown: ") + reason);
+  e.fields.insert(QStringLiteral("reason"), reason);
+  return e;
+}

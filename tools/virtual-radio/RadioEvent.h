@@ -25,6 +25,11 @@ struct RadioEvent {
   bool flagged() const;
 };
 
+// An event of this kind with this text.
+RadioEvent Event(const QString& kind, const QString& text);
+// Bytes that could not be decoded, and why.
+RadioEvent Malformed(const QString& reason);
+
 // "FE FE 80 E0 05" (upper-case, blank between bytes).
 QString HexBytes(const QByteArray& bytes);
 // The bytes as text, control and non-ASCII bytes written as <CR>, <LF>, <00>.
