@@ -149,6 +149,7 @@ class RadioLink : public QObject {
   void beep();
 
  private:
+  void SwitchAttenuator(bool on);
   void loadPcrSettings();
   void closePort();
   std::unique_ptr<SerialTransport> transport_;

@@ -186,42 +186,27 @@ void RadioLink::UnmuteRadio() {
   }
 }
 
-void RadioLink::SwitchAttenuatorOn() {
-  AttenuatorOn = true;
-  switch (Protocol) {
-    case protocols::kIcomCiv:
-      SendCivAttenuator(kCivAttenuatorOnDb);
-      break;
-    case protocols::kAr8000:
-    case protocols::kAr2700:
-      WritePort(encoders::Ar8000Attenuator(true));
-      break;
-    case protocols::kPcr1000:
-      SendPcrAttenuator(true);
-      break;
-    case protocols::kAr3000A:
-      WritePort(encoders::Ar3000AAttenuator(true));
-      break;
-    default:
-      break;
-  }
-}
+void RadioLink::SwitchAttenuatorOn() { SwitchAttenuator(true); }
 
-void RadioLink::SwitchAttenuatorOff() {
-  AttenuatorOn = false;
+void RadioLink::SwitchAttenuatorOff() { SwitchAttenuator(false); }
+
+void RadioLink::SwitchAttenuator(bool on) {
+  // The switch state is kept for every protocol, whether or not it has a
+  // command for it.
+  AttenuatorOn = on;
   switch (Protocol) {
     case protocols::kIcomCiv:
-      SendCivAttenuator(0);
+      SendCivAttenuator(on ? kCivAttenuatorOnDb : 0);
       break;
     case protocols::kAr8000:
     case protocols::kAr2700:
-      WritePort(encoders::Ar8000Attenuator(false));
+      WritePort(encoders::Ar8000Attenuator(on));
       break;
     case protocols::kPcr1000:
-      SendPcrAttenuator(false);
+      SendPcrAttenuator(on);
       break;
     case protocols::kAr3000A:
-      WritePort(encoders::Ar3000AAttenuator(false));
+      WritePort(encoders::Ar3000AAttenuator(on));
       break;
     default:
       break;

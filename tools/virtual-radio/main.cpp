@@ -47,13 +47,6 @@ class Output {
   QElapsedTimer clock_;
 };
 
-RadioEvent Observation(const QString& kind, const QString& text) {
-  RadioEvent e;
-  e.kind = kind;
-  e.text = text;
-  return e;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -135,12 +128,11 @@ int main(int argc, char** argv) {
   }
   {
     const protocols::ProtocolInfo* info = protocols::byNumber(options.protocol);
-    RadioEvent e =
-        Observation(QStringLiteral("radio"),
-                    QStringLiteral("radio %1 (protocol %2) on %3, waiting for the program")
-                        .arg(QString::fromLatin1(info->listText))
-                        .arg(options.protocol)
-                        .arg(port.followerPath()));
+    RadioEvent e = Event(QStringLiteral("radio"),
+                         QStringLiteral("radio %1 (protocol %2) on %3, waiting for the program")
+                             .arg(QString::fromLatin1(info->listText))
+                             .arg(options.protocol)
+                             .arg(port.followerPath()));
     e.fields.insert(QStringLiteral("protocol"), QString::fromLatin1(info->listText));
     e.fields.insert(QStringLiteral("number"), options.protocol);
     e.fields.insert(QStringLiteral("path"), port.followerPath());
@@ -172,9 +164,9 @@ int main(int argc, char** argv) {
     const int baud = port.currentBaud();
     if (baud == lastBaud || baud == 0) return;
     RadioEvent e =
-        Observation(QStringLiteral("port-rate"),
-                    baud > 0 ? QStringLiteral("port rate %1 -> %2 baud").arg(lastBaud).arg(baud)
-                             : QStringLiteral("port rate changed to a rate without a number"));
+        Event(QStringLiteral("port-rate"),
+              baud > 0 ? QStringLiteral("port rate %1 -> %2 baud").arg(lastBaud).arg(baud)
+                       : QStringLiteral("port rate changed to a rate without a number"));
     e.fields.insert(QStringLiteral("rate"), baud);
     e.fields.insert(QStringLiteral("previous"), lastBaud);
     if (radio.state().radioBaud > 0) {
@@ -191,17 +183,15 @@ int main(int argc, char** argv) {
     connected = now;
     if (now) {
       lastBaud = port.currentBaud();
-      RadioEvent e =
-          Observation(QStringLiteral("port-open"),
-                      QStringLiteral("port opened by the program (%1 baud)").arg(lastBaud));
+      RadioEvent e = Event(QStringLiteral("port-open"),
+                           QStringLiteral("port opened by the program (%1 baud)").arg(lastBaud));
       e.fields.insert(QStringLiteral("rate"), lastBaud);
       out.event(e);
     } else {
       // A rate set after the last bytes shows only now.
       checkRate();
       emitAll(radio.flushIdle());
-      out.event(
-          Observation(QStringLiteral("port-closed"), QStringLiteral("port closed by the program")));
+      out.event(Event(QStringLiteral("port-closed"), QStringLiteral("port closed by the program")));
     }
   };
 
@@ -240,7 +230,7 @@ int main(int argc, char** argv) {
       const QByteArray reply = radio.takeReply();
       if (!reply.isEmpty()) {
         port.write(reply);
-        RadioEvent e = Observation(QStringLiteral("reply"), QStringLiteral("reply sent"));
+        RadioEvent e = Event(QStringLiteral("reply"), QStringLiteral("reply sent"));
         e.raw = reply;
         e.fields.insert(QStringLiteral("reply"), QString::fromLatin1(reply));
         out.event(e);
@@ -251,7 +241,7 @@ int main(int argc, char** argv) {
 
   emitAll(radio.flushIdle());
   RadioEvent last =
-      Observation(QStringLiteral("state"), QStringLiteral("state: ") + radio.stateSummary());
+      Event(QStringLiteral("state"), QStringLiteral("state: ") + radio.stateSummary());
   last.fields = radio.stateFields();
   out.event(last);
   return 0;
