@@ -87,12 +87,11 @@ int HexDigit(QChar c) {
 
 }  // namespace
 
-RadioLink::RadioLink(QObject* parent)
-    : QObject(parent), transport_(std::make_unique<SerialTransport>()) {}
+RadioLink::RadioLink(QObject* parent) : QObject(parent) {}
 
 RadioLink::~RadioLink() = default;
 
-bool RadioLink::portOpen() const { return transport_->isOpen(); }
+bool RadioLink::portOpen() const { return transport_ && transport_->isOpen(); }
 
 // ---------------------------------------------------------------------------
 // Port names
@@ -192,7 +191,8 @@ void RadioLink::OpenRadioLink() {
   closePort();
   if (PortName == QLatin1String(kInternet)) return;  // no port, nothing sent
 
-  if (!transport_->open(DevicePath(PortName), rate)) {
+  transport_ = makeTransport(DevicePath(PortName));
+  if (!transport_->open(rate)) {
     busy.end();  // the normal cursor is back before the message shows
     emit linkStateChanged(false);
     emit message(QString::fromLatin1(kCannotOpen));
@@ -235,7 +235,7 @@ void RadioLink::SavePcrLevels() {
 }
 
 void RadioLink::closePort() {
-  transport_->close();
+  if (transport_) transport_->close();
   readMsPerByte_ = readConstantMs_ = 0;
 }
 
@@ -270,7 +270,9 @@ void RadioLink::BusyWait(int ms) {
   while (Clock::now() < deadline) std::this_thread::sleep_until(deadline);
 }
 
-void RadioLink::PurgeOutput() { transport_->purgeOutput(); }
+void RadioLink::PurgeOutput() {
+  if (portOpen()) transport_->purgeOutput();
+}
 
 void RadioLink::SetPortTimeouts() {
   if (!portOpen()) return;

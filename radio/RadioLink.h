@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-class SerialTransport;
+class Transport;
 
 // The radio link: what radio is attached where, what was last sent to it, the
 // serial port, and the one write path through which every command byte leaves
@@ -152,7 +152,7 @@ class RadioLink : public QObject {
   void SwitchAttenuator(bool on);
   void loadPcrSettings();
   void closePort();
-  std::unique_ptr<SerialTransport> transport_;
+  std::unique_ptr<Transport> transport_;
   QString lastRefusal_;
   int readMsPerByte_ = 0;   // read time-out multiplier; 0 = none set
   int readConstantMs_ = 0;  // read time-out constant

@@ -39,12 +39,17 @@ int msUntil(Clock::time_point deadline) {
 
 }  // namespace
 
-SerialTransport::SerialTransport() = default;
+std::unique_ptr<Transport> makeTransport(const QString& devicePath) {
+  return std::make_unique<SerialTransport>(devicePath);
+}
+
+SerialTransport::SerialTransport(const QString& devicePath) : devicePath_(devicePath) {}
 
 SerialTransport::~SerialTransport() { close(); }
 
-bool SerialTransport::open(const QString& devicePath, int baudRate) {
+bool SerialTransport::open(int baudRate) {
   close();
+  const QString& devicePath = devicePath_;
   if (devicePath.isEmpty()) return false;
 #ifndef Q_OS_WIN
   // Only a character device can be a serial port; QSerialPort would open a
@@ -137,6 +142,10 @@ bool SerialTransport::drain() {
 
 void SerialTransport::purgeOutput() {
   if (isOpen()) port_->clear(QSerialPort::Output);
+}
+
+void SerialTransport::purgeInput() {
+  if (isOpen()) port_->clear(QSerialPort::Input);
 }
 
 QByteArray SerialTransport::read(int maxBytes, int limitMs, bool* failed) {
