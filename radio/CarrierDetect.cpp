@@ -7,7 +7,7 @@
 #include "radio/RadioLink.h"
 #include "radio/SerialTransport.h"
 
-bool SerialTransport::carrierDetect() const {
+bool SerialTransport::carrierDetect() {
   if (!isOpen()) return false;
   const QSerialPort::PinoutSignals lines = port_->pinoutSignals();
   // A device without modem lines (a pseudo-terminal, some adapters) refuses

@@ -39,10 +39,6 @@ int msUntil(Clock::time_point deadline) {
 
 }  // namespace
 
-std::unique_ptr<Transport> makeTransport(const QString& devicePath) {
-  return std::make_unique<SerialTransport>(devicePath);
-}
-
 SerialTransport::SerialTransport(const QString& devicePath) : devicePath_(devicePath) {}
 
 SerialTransport::~SerialTransport() { close(); }

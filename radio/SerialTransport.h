@@ -34,7 +34,7 @@ class SerialTransport final : public Transport {
   bool setBaudRate(int rate) override;
   int baudRate() const override;
   bool isModem() const override;
-  bool carrierDetect() const override;
+  bool carrierDetect() override;
 
  private:
   QString devicePath_;

@@ -45,8 +45,16 @@ class Transport {
   // True when the driver reports the port as a modem (only a local port on a
   // platform that can tell).
   virtual bool isModem() const { return false; }
-  // True while the carrier-detect input is raised (false where unknown).
-  virtual bool carrierDetect() const = 0;
+  // True while the carrier-detect input is raised (false where unknown). A
+  // network port takes in the server's line-state reports to answer.
+  virtual bool carrierDetect() = 0;
+
+  // Takes in what the far side sent and tells, without waiting, whether the
+  // line still works: false once it failed (a network port whose server
+  // went away or whose network stalled); errorString() then says why. The
+  // link calls it between commands so that a failure shows while idle. A
+  // local port's failures show at its next write or read.
+  virtual bool checkLine() { return isOpen(); }
 
   // Why the last open or operation failed, for the operator; empty when
   // there is nothing to add to the link's own message.
@@ -57,5 +65,7 @@ class Transport {
 };
 
 // The transport for a configured port name: a device path for a local serial
-// port (already mapped from "COM1" and the like).
+// port (already mapped from "COM1" and the like), or a network address
+// ("rfc2217://host:port", "tcp://host:port"). A malformed network address
+// gives a transport whose open() fails with the reason in errorString().
 std::unique_ptr<Transport> makeTransport(const QString& devicePath);

@@ -5,11 +5,12 @@ CORVALO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Debian packages the build and the tests need.
 CORVALO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
-  qt6-serialport-dev libgl-dev)
+  qt6-serialport-dev libgl-dev libtelnet-dev)
 
 # Debian packages only the tests need: the remote-control tests talk to the
-# real Hamlib client (rigctl).
-CORVALO_TEST_PACKAGES=(libhamlib-utils)
+# real Hamlib client (rigctl); the network-port tests to a real serial
+# server (ser2net).
+CORVALO_TEST_PACKAGES=(libhamlib-utils ser2net)
 
 # Runs a command as root: directly when we are root, through sudo otherwise.
 as_root() {
