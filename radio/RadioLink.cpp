@@ -12,8 +12,9 @@
 #include "radio/Encoding.h"
 #include "radio/FrequencyText.h"
 #include "radio/PcrCommands.h"
+#include "radio/PortAddress.h"
 #include "radio/Protocols.h"
-#include "radio/SerialTransport.h"
+#include "radio/Transport.h"
 #include "settings/SettingsNames.h"
 #include "settings/SettingsStore.h"
 
@@ -98,6 +99,8 @@ bool RadioLink::portOpen() const { return transport_ && transport_->isOpen(); }
 
 QString RadioLink::DevicePath(const QString& portName) {
   if (portName == QLatin1String(kInternet) || portName.trimmed().isEmpty()) return {};
+  // A network address ("rfc2217://host:port") is the transport's to read.
+  if (looksLikeNetworkAddress(portName)) return portName;
   static const QRegularExpression comName(QStringLiteral("^COM([1-9][0-9]{0,5})$"),
                                           QRegularExpression::CaseInsensitiveOption);
   const QRegularExpressionMatch com = comName.match(portName);
@@ -282,6 +285,17 @@ void RadioLink::SetPortTimeouts() {
 
 int RadioLink::ReadPortTimeoutMs(int maxBytes) const {
   return readMsPerByte_ * maxBytes + readConstantMs_;
+}
+
+QString RadioLink::portError() const { return transport_ ? transport_->errorString() : QString(); }
+
+bool RadioLink::CheckPort() {
+  if (!portOpen()) return false;
+  if (transport_->checkLine()) return true;
+  closePort();
+  emit portLost();
+  emit linkStateChanged(false);
+  return false;
 }
 
 QByteArray RadioLink::ReadPort(int maxBytes, int limitMs) {

@@ -99,6 +99,15 @@ class RadioLink : public QObject {
   int ReadPortTimeoutMs(int maxBytes) const;
   // Changes the rate of the open port after draining its output.
   void SetBaudRate(int rate);
+  // Checks, without waiting, that the open port still works: a network port
+  // whose server went away or whose network stalled is closed and reported
+  // through portLost() as a failed write would be. Call it between commands
+  // so that a failure shows while the link is idle. False with no port.
+  bool CheckPort();
+  // Why the port last failed to open or was lost, for the operator (the
+  // host that refused, the server that closed the connection); empty when
+  // the port gave no reason (a local device that does not exist).
+  QString portError() const;
 
   // ---- Tuning (frequency, mode, filter) ----
   // Tunes to the frequency text in the mode. Returns false, sending nothing
@@ -131,8 +140,8 @@ class RadioLink : public QObject {
   void PowerOff();  // by Protocol; run by CloseRadioLink when configured
 
   // The device path a configured port name opens ("COM1" -> /dev/ttyS0 on
-  // Linux; "ttyUSB0" -> /dev/ttyUSB0; absolute paths as they stand). Empty
-  // for "Internet".
+  // Linux; "ttyUSB0" -> /dev/ttyUSB0; absolute paths and network addresses
+  // such as "rfc2217://host:4001" as they stand). Empty for "Internet".
   static QString DevicePath(const QString& portName);
 
  signals:
