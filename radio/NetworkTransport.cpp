@@ -15,6 +15,8 @@ constexpr int kBitsPerByte = 10;
 // The most of the radio's bytes kept while nothing reads them; older ones
 // are dropped, as a UART drops what overruns it.
 constexpr qsizetype kReceiveKeep = 64 * 1024;
+// The longest text a server's parting words may be to go into a message.
+constexpr qsizetype kLongestExplanation = 200;
 // The step of the waits for the network to take what was handed over.
 // They happen only while the network holds data back, which a working
 // link never does for more than a moment.
@@ -38,6 +40,14 @@ bool NetworkTransport::open(int baudRate) {
   failed_ = false;
   rate_ = baudRate > 0 ? baudRate : kDefaultRate;
   if (!startLine(baudRate, deadline)) {
+    // A server that cannot give the port says why before it hangs up
+    // (ser2net: "Port's device already in use"): that goes with the message.
+    const QByteArray said = received_.trimmed();
+    const bool text =
+        std::all_of(said.begin(), said.end(), [](char c) { return c >= ' ' && c < 127; });
+    if (!said.isEmpty() && said.size() <= kLongestExplanation && text) {
+      error_ += QStringLiteral(" It said: \"%1\"").arg(QString::fromLatin1(said));
+    }
     close();
     return false;
   }
@@ -181,4 +191,11 @@ bool NetworkTransport::setBaudRate(int) {
 bool NetworkTransport::checkLine() {
   if (!usable()) return false;
   return pump(Clock::now()) && checkStall();
+}
+
+bool TcpTransport::startLine(int, Clock::time_point deadline) {
+  // Listening meanwhile finds a server that hangs up at once (one that
+  // cannot open its device) while the open can still say so.
+  const auto ready = std::min(deadline, Clock::now() + std::chrono::milliseconds(kServerReadyMs));
+  return pumpUntil(ready, [] { return false; });
 }

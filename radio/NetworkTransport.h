@@ -121,5 +121,14 @@ class NetworkTransport : public Transport {
 // travel; the server's configuration sets the rate, which cannot change.
 class TcpTransport final : public NetworkTransport {
  public:
+  // How long the open gives the server to open its serial device (a serial
+  // server opens it when the connection comes in). Bytes sent sooner wait in
+  // the server's queue and would reach the radio back to back with the next
+  // ones; nothing on a raw port says when the device is ready.
+  static constexpr int kServerReadyMs = 100;
+
   explicit TcpTransport(const PortAddress& address) : NetworkTransport(address) {}
+
+ protected:
+  bool startLine(int baudRate, Clock::time_point deadline) override;
 };
