@@ -64,6 +64,26 @@ int termiosRate(const QString& device) {
   }
 }
 
+// A loopback listener of the test's own (for the stand-ins below); its
+// receive queue as small as asked (0: the system's).
+int listenOnLoopback(int receiveQueue, quint16* port) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (receiveQueue > 0) {
+    setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &receiveQueue, sizeof receiveQueue);
+  }
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof a;
+  if (::bind(listener, reinterpret_cast<sockaddr*>(&a), size) != 0 || ::listen(listener, 4) != 0 ||
+      ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &size) != 0) {
+    ::close(listener);
+    return -1;
+  }
+  *port = ntohs(a.sin_port);
+  return listener;
+}
+
 QString address(const Ser2Net& server, const QString& scheme) {
   return scheme == QLatin1String("rfc2217") ? server.rfc2217Address() : server.tcpAddress();
 }
@@ -422,17 +442,10 @@ void NetworkPortsTest::stalledNetwork() {
   // A peer that takes the connection and never reads, with a small receive
   // queue: once its window is full, nothing handed over leaves (ser2net
   // always reads, so it cannot stall like this on loopback).
-  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  const int small = 2048;
-  setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof a;
-  QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&a), size) == 0);
-  QVERIFY(::listen(listener, 4) == 0);
-  QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &size) == 0);
-  const auto transport = makeTransport(QStringLiteral("tcp://127.0.0.1:%1").arg(ntohs(a.sin_port)));
+  quint16 port = 0;
+  const int listener = listenOnLoopback(2048, &port);
+  QVERIFY(listener >= 0);
+  const auto transport = makeTransport(QStringLiteral("tcp://127.0.0.1:%1").arg(port));
   QVERIFY2(transport->open(9600), qPrintable(transport->errorString()));
   const QByteArray command(256, 'x');
   int written = 0;
@@ -450,22 +463,16 @@ void NetworkPortsTest::stalledNetwork() {
 void NetworkPortsTest::carrierDetectAndUnansweredSettings() {
   // A serial server that reports its modem lines but answers none of the
   // settings (a pseudo-terminal has no carrier-detect line to report).
-  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof a;
-  QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&a), size) == 0);
-  QVERIFY(::listen(listener, 1) == 0);
-  QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &size) == 0);
+  quint16 port = 0;
+  const int listener = listenOnLoopback(0, &port);
+  QVERIFY(listener >= 0);
   std::atomic<int> peer{-1};
   std::thread server([&] {
     peer = ::accept(listener, nullptr, nullptr);
     const QByteArray hello = hex("FF FD 2C FF FA 2C 6B 80 FF F0");  // DO COM-PORT, carrier on
     ::send(peer, hello.constData(), size_t(hello.size()), MSG_NOSIGNAL);
   });
-  const auto transport =
-      makeTransport(QStringLiteral("rfc2217://127.0.0.1:%1").arg(ntohs(a.sin_port)));
+  const auto transport = makeTransport(QStringLiteral("rfc2217://127.0.0.1:%1").arg(port));
   QVERIFY2(transport->open(19200), qPrintable(transport->errorString()));
   server.join();
   QCOMPARE(transport->baudRate(), 19200);  // unanswered: taken as asked
