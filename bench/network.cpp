@@ -111,7 +111,7 @@ void gaps(const char* title, PseudoTerminal& pty, const std::vector<Path>& paths
 
 // From the call that writes a command to its arrival at the pseudo-terminal,
 // and from that call to a 14-byte reply read back (the radio answers the
-// moment the command arrives).
+// moment the command arrives). "no delay": ser2net with chardelay off.
 void trips(PseudoTerminal& pty, const std::vector<Path>& paths) {
   std::printf("\nOne command's trip and a reply's round trip (200 runs, ms: median / p99)\n");
   std::printf("  %-40s", "");
@@ -267,7 +267,16 @@ int main(int argc, char** argv) {
        {{"frequency frame -> mode frame (15 + 51)", 66, 0, 11}}, false, [](RadioLink& link, int i) {
          link.TuneRadio(QStringLiteral("162.55"), i % 2 ? QStringLiteral("AM") : "FMN");
        });
-  trips(pty, paths);
+  {
+    // The same with ser2net sending the radio's bytes on at once.
+    Ser2Net direct(pty.devicePath(), false);
+    if (direct.start()) {
+      std::vector<Path> more = paths;
+      more.push_back({"rfc2217 no delay", direct.rfc2217Address()});
+      more.push_back({"tcp no delay", direct.tcpAddress()});
+      trips(pty, more);
+    }
+  }
   opens(paths);
   faults(server);
   return 0;

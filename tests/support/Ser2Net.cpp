@@ -9,7 +9,8 @@
 #include <chrono>
 #include <thread>
 
-Ser2Net::Ser2Net(const QString& devicePath) : devicePath_(devicePath) {
+Ser2Net::Ser2Net(const QString& devicePath, bool gatherReplies)
+    : devicePath_(devicePath), gatherReplies_(gatherReplies) {
   process_.setProcessChannelMode(QProcess::MergedChannels);
 }
 
@@ -73,19 +74,22 @@ bool Ser2Net::start() {
   // "local" ignores the modem lines; a new client takes the port from an
   // old one that has not gone yet.
   const QString connector = QStringLiteral("serialdev,%1,9600n81,local").arg(devicePath_);
+  const QString options =
+      QStringLiteral("    kickolduser: true\n    chardelay: %1\n")
+          .arg(gatherReplies_ ? QStringLiteral("true") : QStringLiteral("false"));
   const QString config = QStringLiteral(
                              "%YAML 1.1\n---\n"
                              "connection: &rfc2217\n"
                              "  accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
                              "  connector: %3\n"
-                             "  options:\n    kickolduser: true\n"
+                             "  options:\n%4"
                              "connection: &raw\n"
                              "  accepter: tcp,127.0.0.1,%2\n"
                              "  connector: %3\n"
-                             "  options:\n    kickolduser: true\n")
+                             "  options:\n%4")
                              .arg(rfc2217Port_)
                              .arg(tcpPort_)
-                             .arg(connector);
+                             .arg(connector, options);
   QFile file(dir_.filePath(QStringLiteral("ser2net.yaml")));
   if (!file.open(QIODevice::WriteOnly) || file.write(config.toUtf8()) < 0) {
     why_ = QStringLiteral("cannot write the ser2net configuration");

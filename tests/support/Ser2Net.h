@@ -11,7 +11,10 @@
 // never the system's, and ends with the object.
 class Ser2Net {
  public:
-  explicit Ser2Net(const QString& devicePath);
+  // gatherReplies: ser2net's default of holding what the device sends for
+  // two character times (at least 1 ms) to send it in fewer packets
+  // ("chardelay"); false sends it on at once.
+  explicit Ser2Net(const QString& devicePath, bool gatherReplies = true);
   ~Ser2Net();
   Ser2Net(const Ser2Net&) = delete;
   Ser2Net& operator=(const Ser2Net&) = delete;
@@ -35,6 +38,7 @@ class Ser2Net {
   bool listening(quint16 port) const;
 
   QString devicePath_;
+  bool gatherReplies_;
   QTemporaryDir dir_;
   QProcess process_;
   quint16 rfc2217Port_ = 0;
