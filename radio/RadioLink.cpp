@@ -192,6 +192,7 @@ void RadioLink::OpenRadioLink() {
   }
 
   closePort();
+  transport_.reset();  // no reason of an earlier port's stays behind
   if (PortName == QLatin1String(kInternet)) return;  // no port, nothing sent
 
   transport_ = makeTransport(DevicePath(PortName));
