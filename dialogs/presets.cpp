@@ -26,25 +26,6 @@ QString PresetMode;
 int PresetFilter = 0;
 QString PresetDescription;
 
-namespace presets {
-
-QString GroupPrefixForIndex(int group) {
-  switch (group) {
-    case 1:
-      return QStringLiteral("B");
-    case 2:
-      return QStringLiteral("C");
-    default:
-      return QString();
-  }
-}
-
-QString ValueName(const QString& prefix, const char* baseName, int n) {
-  return prefix + QLatin1String(baseName) + QString::number(n);
-}
-
-}  // namespace presets
-
 namespace {
 
 namespace names = settings_names;

@@ -11,6 +11,7 @@
 #include "radio/CivCommands.h"
 #include "radio/Encoding.h"
 #include "radio/FrequencyText.h"
+#include "radio/LinkSettings.h"
 #include "radio/PcrCommands.h"
 #include "radio/PortAddress.h"
 #include "radio/Protocols.h"
@@ -27,14 +28,10 @@ constexpr char kCannotOpen[] = "Cannot Open Port Not.";
 constexpr char kModemDetected[] =
     "MODEM Detected. Check the Com. Port Setting under TOOLS|CONFIGURATION.";
 
-// The link's own defaults, set at every open before the settings are read.
-constexpr double kDefaultLowest = 0.1;
-constexpr double kDefaultHighest = 1300.0;
 constexpr int kLevelMax = 255;
 constexpr int kLevelAtOpen = 128;
 constexpr int kDefaultBc895Delay = 25;
 constexpr int kPcrFastRate = 38400;
-constexpr int kLongestCommandDelay = 250;  // ms
 
 // The OS456/OS535 pause between power-up and audio-on, and the pause of more
 // than 100 ms before every audio-on or audio-off frame.
@@ -71,21 +68,6 @@ class SessionIfClosed {
   std::optional<SettingsSession> session_;
 };
 
-double ReadMhz(const char* name, const char* defaultText, double fallback) {
-  double value = 0;
-  const QString text = Settings.ReadText(QLatin1String(names::kCoverage), QLatin1String(name),
-                                         QLatin1String(defaultText));
-  return freqtext::ParseNumber(text, &value) ? value : fallback;
-}
-
-int HexDigit(QChar c) {
-  const char ch = c.toLatin1();
-  if (ch >= '0' && ch <= '9') return ch - '0';
-  if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
-  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
-  return -1;
-}
-
 }  // namespace
 
 RadioLink::RadioLink(QObject* parent) : QObject(parent) {}
@@ -118,85 +100,47 @@ QString RadioLink::DevicePath(const QString& portName) {
 // Lifecycle
 
 void RadioLink::LoadCivAddress() {
-  const QString text =
-      Settings
-          .ReadText(QLatin1String(names::kConnection), QLatin1String(names::kAddress), QString())
-          .trimmed();
-  int value = -1;
-  if (text.size() == 1) {
-    value = HexDigit(text[0]);
-  } else if (text.size() == 2) {
-    const int high = HexDigit(text[0]);
-    const int low = HexDigit(text[1]);
-    if (high >= 0 && low >= 0) value = high * 16 + low;
-  }
-  // Anything else addresses every radio on the bus (00, the broadcast address).
-  CivAddress = value >= 0 ? static_cast<quint8>(value) : 0;
+  CivAddress = ParseCivAddress(
+      Settings.ReadText(QLatin1String(names::kConnection), QLatin1String(names::kAddress), {}));
 }
 
 void RadioLink::loadPcrSettings() {
-  Pcr1000DefaultAmFilter = Settings.ReadNumber(QLatin1String(names::kConnection),
-                                               QLatin1String(names::kPcr1000DefaultAmFilter),
-                                               names::kDefaultPcr1000AmFilter);
-  // Only the four AM filters 3K..50K are a default AM filter; another stored
-  // value reads as the default 6K.
-  if (Pcr1000DefaultAmFilter < 0 || Pcr1000DefaultAmFilter > 3) {
-    Pcr1000DefaultAmFilter = names::kDefaultPcr1000AmFilter;
-  }
-  const QLatin1String section(names::kPcr1000);
-  VolumeLevel = Settings.ReadNumber(section, QLatin1String(names::kPcr1000Volume),
-                                    names::kDefaultPcr1000Volume);
-  SquelchLevel = Settings.ReadNumber(section, QLatin1String(names::kPcr1000Squelch),
-                                     names::kDefaultPcr1000Squelch);
-  IfShiftLevel = Settings.ReadNumber(section, QLatin1String(names::kPcr1000IfShift),
-                                     names::kDefaultPcr1000IfShift);
-  CommandDelay = Settings.ReadNumber(section, QLatin1String(names::kPcr1000CommandDelay),
-                                     names::kDefaultPcr1000CommandDelay);
-  // A hand-edited store may hold anything: levels outside the scale would
-  // put the sliders off their track, and a huge delay would freeze the
-  // window for hours (the power-up waits 16 delays).
-  VolumeLevel = std::clamp(VolumeLevel, 0, kLevelMax);
-  SquelchLevel = std::clamp(SquelchLevel, 0, kLevelMax);
-  IfShiftLevel = std::clamp(IfShiftLevel, 0, kLevelMax);
-  CommandDelay = std::clamp(CommandDelay, 0, kLongestCommandDelay);
+  Pcr1000DefaultAmFilter = pcrSettings_.pcrDefaultAmFilter;
+  VolumeLevel = pcrSettings_.pcrVolume;
+  SquelchLevel = pcrSettings_.pcrSquelch;
+  IfShiftLevel = pcrSettings_.pcrIfShift;
+  CommandDelay = pcrSettings_.pcrCommandDelay;
 }
 
 void RadioLink::OpenRadioLink() {
-  BusyScope busy(this);
-  LowestFrequency = kDefaultLowest;
-  HighestFrequency = kDefaultHighest;
-  VolumeMax = SquelchMax = IfShiftMax = kLevelMax;
-  Bc895Delay = kDefaultBc895Delay;
-
-  int rate = names::kDefaultComPortRate;
+  LinkSettings settings;
   {
     SettingsSession session;
-    LowestFrequency =
-        ReadMhz(names::kLowestFrequency, names::kDefaultLowestFrequency, kDefaultLowest);
-    HighestFrequency =
-        ReadMhz(names::kHighestFrequency, names::kDefaultHighestFrequency, kDefaultHighest);
-    const QLatin1String general(names::kGeneral);
-    const QLatin1String connection(names::kConnection);
-    CurrentFrequency = Settings.ReadText(general, QLatin1String(names::kFrequency),
-                                         QLatin1String(names::kDefaultFrequency));
-    CurrentMode =
-        Settings.ReadText(general, QLatin1String(names::kMode), QLatin1String(names::kDefaultMode));
-    Protocol =
-        Settings.ReadNumber(connection, QLatin1String(names::kProtocol), names::kDefaultProtocol);
-    rate = Settings.ReadNumber(connection, QLatin1String(names::kComPortRate),
-                               names::kDefaultComPortRate);
-    LoadCivAddress();
-    Ic735 = Settings.ReadFlag(connection, QLatin1String(names::kIc735), false);
-    PortName = Settings.ReadText(connection, QLatin1String(names::kComPort),
-                                 QLatin1String(names::kDefaultComPort));
+    settings = ReadLinkSettings();
   }
+  OpenRadioLink(settings);
+}
+
+void RadioLink::OpenRadioLink(const LinkSettings& settings) {
+  BusyScope busy(this);
+  VolumeMax = SquelchMax = IfShiftMax = kLevelMax;
+  Bc895Delay = kDefaultBc895Delay;
+  LowestFrequency = settings.lowestMhz;
+  HighestFrequency = settings.highestMhz;
+  CurrentFrequency = settings.frequency;
+  CurrentMode = settings.mode;
+  Protocol = settings.protocol;
+  CivAddress = settings.civAddress;
+  Ic735 = settings.ic735;
+  PortName = settings.portName;
+  pcrSettings_ = settings;
 
   closePort();
   transport_.reset();  // no reason of an earlier port's stays behind
   if (PortName == QLatin1String(kInternet)) return;  // no port, nothing sent
 
   transport_ = makeTransport(DevicePath(PortName));
-  if (!transport_->open(rate)) {
+  if (!transport_->open(settings.baudRate)) {
     busy.end();  // the normal cursor is back before the message shows
     emit linkStateChanged(false);
     emit message(QString::fromLatin1(kCannotOpen));
@@ -223,6 +167,11 @@ void RadioLink::CloseRadioLink() {
   Settings.WriteText(general, QLatin1String(names::kMode), CurrentMode);
   if (Protocol == protocols::kPcr1000) SavePcrLevels();
   if (Settings.ReadFlag(general, QLatin1String(names::kPowerOff), false)) PowerOff();
+}
+
+void RadioLink::PowerOffAndClose(bool powerOff) {
+  if (powerOff) PowerOff();
+  closePort();
 }
 
 void RadioLink::ReleasePort() {
@@ -343,10 +292,7 @@ void RadioLink::PowerUp() {
       break;
     }
     case protocols::kPcr1000: {
-      {
-        SessionIfClosed session;
-        loadPcrSettings();
-      }
+      loadPcrSettings();
       const int d = CommandDelay;
       BusyWait(2 * d);
       WritePort(encoders::PcrLine("H100"));

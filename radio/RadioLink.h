@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+#include "radio/LinkSettings.h"
+
 class Transport;
 
 // The radio link: what radio is attached where, what was last sent to it, the
@@ -62,12 +64,18 @@ class RadioLink : public QObject {
   // Reads the link settings at SettingsRoot, opens and configures the port
   // and runs the power-up sequence of Protocol.
   void OpenRadioLink();
+  // The same with settings read beforehand (the link's own thread never
+  // touches the settings store).
+  void OpenRadioLink(const LinkSettings& settings);
   // Saves frequency, mode (and the PCR1000 levels), runs the power-off
   // sequence when "General"/"Power Off" is set, closes the port.
   void CloseRadioLink();
   // Closes the port without power-off and without saving (the operator
   // released it). Emits linkStateChanged(false).
   void ReleasePort();
+  // The end of the link once its values are saved: the power-off sequence
+  // when asked for, then the port is closed.
+  void PowerOffAndClose(bool powerOff);
   // Sets CivAddress from "Connection"/"Address" (Settings must be open): one
   // or two hexadecimal digits, blanks around them ignored. Any other text
   // (empty, three characters, a non-hexadecimal character) gives 0x00, the
@@ -162,6 +170,7 @@ class RadioLink : public QObject {
   void loadPcrSettings();
   void closePort();
   std::unique_ptr<Transport> transport_;
+  LinkSettings pcrSettings_;  // the PCR1000 values its power-up applies
   QString lastRefusal_;
   int readMsPerByte_ = 0;   // read time-out multiplier; 0 = none set
   int readConstantMs_ = 0;  // read time-out constant

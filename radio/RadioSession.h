@@ -1,0 +1,248 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "radio/Capabilities.h"
+#include "radio/LinkRequest.h"
+#include "radio/LinkSettings.h"
+
+class LinkWorker;
+class ScanSearch;
+
+// The radio session: the one object the main window, the tray, the remote
+// server and the tests talk to. It owns the radio link (on a thread of its
+// own), the tuning, the levels and switches, stepping, preset recall and the
+// scan and search. Intent goes in (tune, set a level, step, scan); state
+// comes out as signals. Nothing here shows a dialog: a refused request is
+// returned with its reason, and the caller decides how to tell.
+//
+// Threads: the session lives on the GUI thread and never waits for the
+// radio. Every request is queued for the link's thread, which runs it with
+// the link's exact bytes and waits; a request superseded while still queued
+// (a newer tuning, a newer value of the same level) replaces the queued one.
+// The session's state is what was asked for last, so the window shows it at
+// once; what the radio was actually tuned to comes back with each result.
+class RadioSession : public QObject {
+  Q_OBJECT
+
+ public:
+  // Who asked: the operator's messages are shown in boxes, a remote
+  // program's are not, and a scan step leaves the tray hint alone.
+  enum class Origin { Operator = 0, Remote = 1, Scan = 2 };
+
+  enum class Outcome {
+    Accepted,  // queued for the radio
+    Refused,   // nothing sent: `reason` says why
+    NoPort,    // no port is open: nothing sent
+  };
+  struct Result {
+    Outcome outcome = Outcome::Accepted;
+    QString reason;
+    bool accepted() const { return outcome == Outcome::Accepted; }
+  };
+  // Called on the GUI thread when a queued request has run (or was replaced
+  // by a newer one before it could).
+  using Completion = std::function<void(const LinkResult&)>;
+
+  // What the tuning row shows.
+  struct Tuning {
+    QString frequencyText;  // the frequency field
+    QString mode;           // the mode list's choice
+    int filterIndex = 0;    // the filter list's choice
+  };
+
+  enum class Level { Volume, Squelch, IfShift };
+  enum class Switch { Agc, NoiseBlanker, Attenuator };
+
+  // Where the port stands, as the operator sees it.
+  enum class PortState {
+    None,     // "Internet": no port by design
+    Opening,  // an open is queued or running
+    Open,
+    Failed,    // the open failed
+    Released,  // the operator released it, or it vanished: the next command retakes it
+  };
+
+  explicit RadioSession(QObject* parent = nullptr);
+  // Runs what is still queued (with the power-off of shutdown()) and ends
+  // the link's thread.
+  ~RadioSession() override;
+
+  // ---- Lifecycle ----
+  // Reads the link settings of the profile and opens the link (power-up).
+  void open();
+  // The configuration changed: the radio running now is closed as at program
+  // end (its own power-off sequence when configured), then the link opens
+  // with the new settings.
+  void reopen();
+  // Saves the tuning (and the PCR1000 levels), powers the radio off when
+  // "Power Off" is set, closes the port and waits until the link's thread
+  // has sent all of it. Nothing may be asked of the session afterwards.
+  void shutdown();
+  // The operator lets go of the port, or takes it back.
+  void releasePort();
+  void retakePort();
+  // Takes back a released port before a command (the operator's commands
+  // all do this first).
+  void getPort(Origin origin = Origin::Operator);
+  PortState portState() const { return portState_; }
+  bool portReleased() const { return portState_ == PortState::Released; }
+  // A port is open, or being opened, so a command will reach it.
+  bool portUsable() const;
+
+  // ---- Configuration read at the last open ----
+  const LinkSettings& settings() const { return settings_; }
+  int protocol() const { return settings_.protocol; }
+  QString portName() const { return settings_.portName; }
+  bool hasPort() const;  // false for "Internet"
+  const protocols::Capabilities& capabilities() const;
+  double lowestMhz() const { return settings_.lowestMhz; }
+  double highestMhz() const { return settings_.highestMhz; }
+  // "Corvalo [" + port + the protocol's suffix + "]".
+  QString caption() const;
+  // The modes the profile offers ("Coverage"/"Supports ..."), in list order.
+  QStringList modeList() const;
+  // The stand-in for the carrier-detect line (tests on a pseudo-terminal).
+  void setCarrierLineOverride(std::function<bool()> line);
+
+  // ---- Tuning ----
+  const Tuning& tuning() const { return tuning_; }
+  // The filter index the tuning shares (the PCR1000's tuning chooses it;
+  // the presets dialog proposes one with a mode).
+  int filterIndex() const { return filterIndex_; }
+  void setFilterIndex(int index) { filterIndex_ = index; }
+  // The mode text of the last tuning request (the search keeps tuning in it).
+  QString tuneModeText() const { return tuneModeText_; }
+  // What the radio was last tuned to (saved at close, reported to remote
+  // programs).
+  QString tunedFrequency() const { return tunedFrequency_; }
+  QString tunedMode() const { return tunedMode_; }
+  // The operator's tuning: checked against the coverage ("Not a valid
+  // frequency."), the port taken back if released, checked against what the
+  // protocol can carry, then queued.
+  Result tune(const QString& frequencyText, const QString& mode, Origin origin,
+              Completion done = {});
+  // The filter list: the PCR1000 resends its tuning with the filter.
+  void setFilter(int index, Origin origin, Completion done = {});
+  // One step up or down from a frequency text; stepText receives the
+  // stepped text. False (nothing tuned) when the text is no number.
+  bool step(bool up, const QString& fromText, const QString& mode, Origin origin, Result* result,
+            QString* stepText = nullptr);
+  double stepSize() const { return stepSize_; }
+  void setStepSize(double megahertz) { stepSize_ = megahertz; }
+  // The step the band plan gives a frequency text; the step is left as it
+  // was when the text is no number.
+  void autoStepSize(const QString& frequencyText);
+  // Recalls preset n (1..10) of group 0..2 (A..C): the tuning row shows it,
+  // the radio is tuned (a refusal is returned), and the attenuator follows
+  // the preset even then.
+  Result recallPreset(int group, int n, Origin origin);
+
+  // ---- Levels and switches ----
+  // The level shown (0..255): the slider's place.
+  int level(Level which) const;
+  // The level the radio keeps (the un-mute restores the volume one).
+  int keptLevel(Level which) const;
+  void setLevel(Level which, int level, Origin origin = Origin::Operator);
+  void centreIfShift(Origin origin = Origin::Operator);
+  bool switchOn(Switch which) const;
+  void setSwitch(Switch which, bool on, Origin origin = Origin::Operator);
+  // Mute follows the volume, not the button: a volume above 0 is muted,
+  // a volume of 0 is restored.
+  void toggleMute(Origin origin = Origin::Operator);
+  // Muted means the volume is at 0.
+  bool muted() const { return volumeShown_ == 0; }
+  void setMuted(bool muted, Origin origin);
+  // The mute button is down.
+  bool muteButtonDown() const { return muteButtonDown_; }
+  void setMuteButtonDown(bool down);
+  // Restores "General"/"Attenuate": when set, the attenuator is switched on.
+  void restoreAttenuator();
+
+  // ---- Scan and search ----
+  ScanSearch& scan() { return *scan_; }
+  // Reads the carrier-detect line; done gets LinkResult::carrier.
+  void readCarrier(Completion done);
+  // Tunes without the coverage check and without taking the port back (the
+  // scan and search step); done gets whether it was sent.
+  void tuneUnchecked(const QString& frequencyText, const QString& mode, Completion done);
+
+ signals:
+  void tuningChanged(const RadioSession::Tuning& tuning, RadioSession::Origin origin);
+  void levelsChanged();
+  void switchesChanged();
+  void portStateChanged(RadioSession::PortState state);
+  // The tray picture: the link opened (true) or closed (false).
+  void linkStateChanged(bool open);
+  // A sequence that the operator waits for runs (hourglass).
+  void busyChanged(bool busy);
+  // A message of the link ("Cannot Open Port Not."), with who caused it.
+  void message(const QString& text, RadioSession::Origin origin);
+  void beep();
+  // The configuration in force changed (after open): caption, capabilities.
+  void configurationChanged();
+
+ private:
+  struct Pending {
+    Completion done;
+  };
+  void startThread();
+  // Queues a request; its completion (if any) runs when it has run.
+  quint64 push(LinkRequest request, Origin origin, Completion done = {});
+  void onFinished(const LinkResult& result);
+  // Reads the link settings and queues an open; showLevels: the sliders go
+  // to the levels it gives.
+  void queueOpen(LinkRequest::Kind kind, Origin origin, bool showLevels);
+  // The mode as the mode list selects it: itself when listed, else none.
+  QString listedMode(const QString& mode) const;
+  void setPortState(PortState state);
+  // Writes the tuning; the kept levels as the PCR1000's.
+  void saveTuning(const QString& frequency, const QString& mode);
+  void savePcrLevels();
+  static bool readPowerOff();
+  void setTuning(const Tuning& tuning, Origin origin);
+  // The coverage check of the tuning row.
+  bool withinCoverage(const QString& text) const;
+  // Sends a level the protocol has a command for (after getPort).
+  void sendLevel(LinkRequest::Which which, int level, Origin origin);
+
+  LinkQueue queue_;
+  QThread thread_;
+  LinkWorker* worker_ = nullptr;  // lives on thread_
+  bool shutDown_ = false;
+  std::map<quint64, Completion> pending_;
+
+  LinkSettings settings_;
+  PortState portState_ = PortState::None;
+  quint64 openRequest_ = 0;   // the open whose result sets the levels
+  quint64 levelsAtOpen_ = 0;  // level changes counted when it was queued
+  quint64 levelChanges_ = 0;
+  bool openShowsLevels_ = false;
+  bool opened_ = false;  // the link was opened before in this run
+
+  Tuning tuning_;
+  int filterIndex_ = 0;
+  QString tuneModeText_;
+  // What the link will hold once every queued tuning has run.
+  QString requestedFrequency_;
+  QString requestedMode_;
+  QString tunedFrequency_;
+  QString tunedMode_;
+  double stepSize_ = 0.0005;
+
+  // Shown and kept levels (see level() and keptLevel()).
+  int volumeShown_ = 128, squelchShown_ = 128, ifShiftShown_ = 128;
+  int volumeKept_ = 128, squelchKept_ = 128, ifShiftKept_ = 128;
+  bool agc_ = false, noiseBlanker_ = false, attenuator_ = false;
+  bool muteButtonDown_ = false;
+
+  std::unique_ptr<ScanSearch> scan_;
+};
+
+Q_DECLARE_METATYPE(RadioSession::Tuning)

@@ -1,0 +1,246 @@
+// The radio session's levels and switches, preset recall and the reading of
+// the carrier-detect line. A level has two values: the one shown (the
+// slider's place) and the one the radio keeps (the PCR1000 keeps only levels
+// above 0, so that its un-mute restores the last audible volume).
+
+#include <QMetaObject>
+#include <algorithm>
+
+#include "radio/FrequencyText.h"
+#include "radio/RadioSession.h"
+#include "settings/Presets.h"
+#include "settings/SettingsNames.h"
+#include "settings/SettingsStore.h"
+
+namespace sn = settings_names;
+
+namespace {
+
+using protocols::LevelCommand;
+
+LinkRequest::Which WhichOf(RadioSession::Level level) {
+  switch (level) {
+    case RadioSession::Level::Squelch:
+      return LinkRequest::kSquelch;
+    case RadioSession::Level::IfShift:
+      return LinkRequest::kIfShift;
+    default:
+      return LinkRequest::kVolume;
+  }
+}
+
+LinkRequest::Which WhichOf(RadioSession::Switch which) {
+  switch (which) {
+    case RadioSession::Switch::Agc:
+      return LinkRequest::kAgc;
+    case RadioSession::Switch::NoiseBlanker:
+      return LinkRequest::kNoiseBlanker;
+    default:
+      return LinkRequest::kAttenuator;
+  }
+}
+
+}  // namespace
+
+int RadioSession::level(Level which) const {
+  switch (which) {
+    case Level::Squelch:
+      return squelchShown_;
+    case Level::IfShift:
+      return ifShiftShown_;
+    default:
+      return volumeShown_;
+  }
+}
+
+int RadioSession::keptLevel(Level which) const {
+  switch (which) {
+    case Level::Squelch:
+      return squelchKept_;
+    case Level::IfShift:
+      return ifShiftKept_;
+    default:
+      return volumeKept_;
+  }
+}
+
+void RadioSession::sendLevel(LinkRequest::Which which, int level, Origin origin) {
+  const protocols::Capabilities& caps = capabilities();
+  LevelCommand command = LevelCommand::None;
+  int* kept = nullptr;
+  switch (which) {
+    case LinkRequest::kVolume:
+      command = caps.volume;
+      kept = &volumeKept_;
+      break;
+    case LinkRequest::kSquelch:
+      command = caps.squelch;
+      kept = &squelchKept_;
+      break;
+    default:
+      command = caps.ifShift ? LevelCommand::Pcr : LevelCommand::None;
+      kept = &ifShiftKept_;
+      break;
+  }
+  // Nothing is sent, and nothing kept, for a radio without the command or
+  // while no port is open.
+  if (command == LevelCommand::None || !portUsable()) return;
+  if (command == LevelCommand::Civ) {
+    *kept = std::clamp(level, 0, protocols::kLevelMax);
+  } else if (level > 0) {
+    *kept = std::min(level, protocols::kLevelMax);
+  }
+  LinkRequest request;
+  request.kind = LinkRequest::Kind::Level;
+  request.which = which;
+  request.value = level;
+  push(request, origin);
+}
+
+void RadioSession::setLevel(Level which, int level, Origin origin) {
+  getPort(origin);
+  ++levelChanges_;
+  switch (which) {
+    case Level::Volume:
+      volumeShown_ = level;
+      // Moving off the bottom shows the sound as on again; nothing is sent
+      // for it.
+      if (level > 0) muteButtonDown_ = false;
+      break;
+    case Level::Squelch:
+      squelchShown_ = level;
+      break;
+    case Level::IfShift:
+      ifShiftShown_ = level;
+      break;
+  }
+  sendLevel(WhichOf(which), level, origin);
+  emit levelsChanged();
+  if (which == Level::Volume) emit switchesChanged();
+}
+
+void RadioSession::centreIfShift(Origin origin) {
+  constexpr int kMax = protocols::kLevelMax;
+  setLevel(Level::IfShift, kMax - (kMax - kMax / 2), origin);
+}
+
+bool RadioSession::switchOn(Switch which) const {
+  switch (which) {
+    case Switch::Agc:
+      return agc_;
+    case Switch::NoiseBlanker:
+      return noiseBlanker_;
+    default:
+      return attenuator_;
+  }
+}
+
+void RadioSession::setSwitch(Switch which, bool on, Origin origin) {
+  getPort(origin);
+  const protocols::Capabilities& caps = capabilities();
+  bool send = portUsable();
+  switch (which) {
+    case Switch::Agc:
+      agc_ = on;
+      send = send && caps.agc;
+      break;
+    case Switch::NoiseBlanker:
+      noiseBlanker_ = on;
+      send = send && caps.noiseBlanker;
+      break;
+    case Switch::Attenuator:
+      // The switch state is kept for every protocol, whether or not it has a
+      // command for it; the link keeps its own copy for the same reason.
+      attenuator_ = on;
+      send = true;
+      break;
+  }
+  if (send) {
+    LinkRequest request;
+    request.kind = LinkRequest::Kind::Switch;
+    request.which = WhichOf(which);
+    request.on = on;
+    push(request, origin);
+  }
+  emit switchesChanged();
+}
+
+void RadioSession::toggleMute(Origin origin) {
+  getPort(origin);
+  ++levelChanges_;
+  LinkRequest request;
+  request.kind = LinkRequest::Kind::Mute;
+  // Whether to mute follows the volume, not the button. The mute runs even
+  // with no port open (the AR8000 beeps all the same).
+  if (volumeShown_ > 0) {
+    volumeShown_ = 0;
+    request.on = true;
+  } else {
+    volumeShown_ = volumeKept_;
+    request.on = false;
+    request.value = volumeKept_;
+  }
+  push(request, origin);
+  emit levelsChanged();
+}
+
+void RadioSession::setMuted(bool on, Origin origin) {
+  if (on == muted()) {
+    getPort(origin);
+    return;
+  }
+  muteButtonDown_ = on;
+  toggleMute(origin);
+  emit switchesChanged();
+}
+
+void RadioSession::setMuteButtonDown(bool down) {
+  if (down == muteButtonDown_) return;
+  muteButtonDown_ = down;
+  emit switchesChanged();
+}
+
+void RadioSession::restoreAttenuator() {
+  bool on = false;
+  {
+    SettingsSession session;
+    on = Settings.ReadFlag(sn::kGeneral, sn::kAttenuate, false);
+  }
+  attenuator_ = on;
+  if (on) {
+    setSwitch(Switch::Attenuator, true);
+  } else {
+    emit switchesChanged();
+  }
+}
+
+RadioSession::Result RadioSession::recallPreset(int group, int n, Origin origin) {
+  getPort(origin);
+  presets::Preset preset;
+  {
+    SettingsSession session;
+    preset = presets::ReadPreset(presets::GroupPrefixForIndex(group), n);
+  }
+  // A stored text that is not a number is shown as it stands, and the
+  // tuning refuses it.
+  double value = 0;
+  if (freqtext::ParseNumber(preset.frequency, &value)) {
+    preset.frequency = freqtext::FormatFixed(value, freqtext::kDecimals, freqtext::kShownWidth);
+  }
+  Tuning shown = tuning_;
+  shown.frequencyText = preset.frequency;
+  // A mode the mode list does not offer leaves the list's choice as it is.
+  if (modeList().contains(preset.mode)) shown.mode = preset.mode;
+  shown.filterIndex = preset.filter;
+  setTuning(shown, origin);
+  const Result result = tune(shown.frequencyText, shown.mode, origin);
+  // The attenuator follows the preset even when the frequency was refused.
+  setSwitch(Switch::Attenuator, preset.attenuate, origin);
+  return result;
+}
+
+void RadioSession::readCarrier(Completion done) {
+  LinkRequest request;
+  request.kind = LinkRequest::Kind::ReadCarrier;
+  push(request, Origin::Scan, std::move(done));
+}

@@ -1,0 +1,131 @@
+// The radio session through a real pseudo-terminal: requests from the GUI
+// thread reach the wire from the link's own thread with the link's bytes,
+// a slider dragged during a slow sequence sends only its last value, and the
+// event loop of the calling thread keeps running while the radio is paced.
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest/QtTest>
+
+#include "PseudoTerminal.h"
+#include "SettingsFile.h"
+#include "TestMain.h"
+#include "radio/RadioSession.h"
+#include "radio/ScanSearch.h"
+
+using namespace testsupport;
+
+namespace {
+
+// A profile whose port is the pseudo-terminal.
+void WriteRig(const QString& profile, const PseudoTerminal& pty, int protocol,
+              QMap<QString, QString> extra = {}) {
+  extra.insert(QStringLiteral("Connection/Com Port"), pty.devicePath());
+  extra.insert(QStringLiteral("Connection/Protocol"), QString::number(protocol));
+  extra.insert(QStringLiteral("Connection/Address"), QStringLiteral("80"));
+  WriteProfile(profile, extra);
+}
+
+}  // namespace
+
+class SessionTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void tuningReachesTheWireInOrder() {
+    PseudoTerminal pty;
+    WriteRig(QStringLiteral("Order"), pty, 6);
+    RadioSession session;
+    session.open();
+    QTRY_COMPARE(session.portState(), RadioSession::PortState::Open);
+    pty.settle();
+    pty.clear();
+    QCOMPARE(
+        session.tune(QStringLiteral("145.5"), QStringLiteral("FMN"), RadioSession::Origin::Operator)
+            .outcome,
+        RadioSession::Outcome::Accepted);
+    QCOMPARE(session.tuning().frequencyText, QStringLiteral("  145.50000"));
+    QCOMPARE(
+        session.tune(QStringLiteral("1e9"), QStringLiteral("FMN"), RadioSession::Origin::Operator)
+            .reason,
+        QStringLiteral("Not a valid frequency."));
+    QCOMPARE(pty.settle(), QByteArray("K00145500000050200\r\n"));
+    QTRY_COMPARE(session.tunedFrequency(), QStringLiteral("145.50000"));
+  }
+
+  // The operator drags the volume slider through 100 places while the
+  // PCR1000 powers up slowly: the radio gets the last place only.
+  void aDraggedSliderSendsItsLastValue() {
+    PseudoTerminal pty;
+    WriteRig(QStringLiteral("Drag"), pty, 6, {{"PCR1000/PCR1000 Command Delay", "40"}});
+    RadioSession session;
+    session.open();
+    for (int level = 1; level <= 100; ++level) session.setLevel(RadioSession::Level::Volume, level);
+    const QByteArray wire = pty.settle(400);
+    QVERIFY2(wire.endsWith("J4164\r\nJ4164\r\n") == false, wire.constData());
+    // The power-up's own volume (100 = 64) and squelch (75 = 4B), then the
+    // last dragged volume (100 = 64) once.
+    QCOMPARE(wire.count("J40"), 2);
+    QVERIFY(wire.endsWith("J4064\r\nJ414B\r\nJ4064\r\n"));
+  }
+
+  // The calling thread's event loop runs on while the BC-895XLT's 1.4 s
+  // power-up (a silent radio) is paced on the link's thread.
+  void theEventLoopRunsDuringAPowerUp() {
+    PseudoTerminal pty;
+    WriteRig(QStringLiteral("Loop"), pty, 5);
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(10);
+    connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    timer.start();
+    RadioSession session;
+    QElapsedTimer clock;
+    clock.start();
+    session.open();
+    QTRY_COMPARE_WITH_TIMEOUT(session.portState(), RadioSession::PortState::Open, 5000);
+    const qint64 elapsed = clock.elapsed();
+    QVERIFY(elapsed >= 1325);
+    // A timer that fired all along: far more ticks than a blocked loop
+    // would give (one).
+    QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
+    QVERIFY(pty.received().startsWith("MD\r"));
+  }
+
+  void shutdownPowersTheRadioOff() {
+    PseudoTerminal pty;
+    WriteRig(QStringLiteral("Off"), pty, 6, {{"General/Power Off", "1"}});
+    {
+      RadioSession session;
+      session.open();
+      session.tune(QStringLiteral("145.5"), QStringLiteral("FMN"), RadioSession::Origin::Operator);
+      session.shutdown();
+    }
+    QVERIFY(pty.received().endsWith("K00145500000050200\r\nH100\r\n"));
+    QCOMPARE(ReadSetting(QStringLiteral("General/Frequency")), QStringLiteral("145.50000"));
+  }
+
+  void searchStepsUntilACarrierHoldsIt() {
+    PseudoTerminal pty;
+    WriteRig(QStringLiteral("Search"), pty, 6, {{"General/Frequency", "162.4"}});
+    RadioSession session;
+    std::atomic<bool> carrier{false};
+    session.setCarrierLineOverride([&carrier] { return carrier.load(); });
+    session.open();
+    session.tune(QStringLiteral("162.4"), QStringLiteral("FMN"), RadioSession::Origin::Operator);
+    session.scan().setLimits(QStringLiteral("162.4"), QStringLiteral("162.55"));
+    QSignalSpy signal(&session.scan(), &ScanSearch::signalChanged);
+    session.scan().choose(ScanSearch::Choice::Search);
+    QTRY_COMPARE(session.tuning().frequencyText, QStringLiteral("  162.55000"));
+    carrier = true;
+    QTRY_VERIFY(!signal.isEmpty() && signal.last().first().toBool());
+    const QString held = session.tuning().frequencyText;
+    QTest::qWait(200);
+    QCOMPARE(session.tuning().frequencyText, held);
+    session.scan().choose(ScanSearch::Choice::Manual);
+    QVERIFY(!session.scan().searching());
+  }
+};
+
+CORVALO_TEST_GUILESS_MAIN(SessionTest)
+#include "tst_session.moc"
