@@ -136,7 +136,7 @@ void RadioLink::OpenRadioLink(const LinkSettings& settings) {
   pcrSettings_ = settings;
 
   closePort();
-  transport_.reset();  // no reason of an earlier port's stays behind
+  transport_.reset();                                // no reason of an earlier port's stays behind
   if (PortName == QLatin1String(kInternet)) return;  // no port, nothing sent
 
   transport_ = makeTransport(DevicePath(PortName));
