@@ -93,7 +93,7 @@ class TestDecoders : public QObject {
     row("os power on", kOs, Hex("FEFE80E07F02FD"), "power", "on", true);
     row("os power off", kOs, Hex("FEFE80E07F01FD"), "power", "on", false);
     row("os audio off", kOs, Hex("FEFE80E07F0BFD"), "mute", "on", true);
-    row("os 7F 05", kOs, Hex("FEFE80E07F05FD"), "unknown", "", {}, true);
+    row("os 7F 06", kOs, Hex("FEFE80E07F06FD"), "unknown", "", {}, true);
     row("os has no volume", kOs, Hex("FEFE80E014010050FD"), "unknown", "", {}, true);
     row("os address 0", kOs, Hex("FEFE00E07F02FD"), "power", "address", "00");
     // AR8000/AR2700: lines ended by CR LF.
@@ -398,19 +398,22 @@ class TestDecoders : public QObject {
     const QTime at(12, 0, 1, 234);
     QCOMPARE(FormatReadable(tune, at, true),
              QStringLiteral("12:00:01.234  tune 162.550000 MHz FMN filter 15K  "
-                            "[K00162550000050200<CR><LF>]"));
+                            "[K00162550000050200<CR><LF>] -> [G000<CR><LF>]"));
     const QJsonObject o = QJsonDocument::fromJson(FormatJson(tune, at, 1.5)).object();
     QCOMPARE(o.value("event").toString(), QStringLiteral("tune"));
     QCOMPARE(o.value("time").toString(), QStringLiteral("12:00:01.234"));
     QCOMPARE(o.value("ms").toDouble(), 1.5);
     QCOMPARE(o.value("frequencyHz").toInteger(), 162550000);
     QCOMPARE(o.value("line").toString(), QStringLiteral("K00162550000050200"));
+    QCOMPARE(o.value("answer").toString(), QStringLiteral("G000<CR><LF>"));
     QVERIFY(!o.contains("flagged"));
 
     VirtualRadio civ = Radio(kCiv);
     const RadioEvent bad = civ.feed(Hex("FEFE08E0140150FD")).front();
     QVERIFY(FormatReadable(bad, at, false).startsWith(QLatin1String("12:00:01.234  ! unknown")));
-    QVERIFY(FormatReadable(bad, at, false).endsWith(QLatin1String("[FE FE 08 E0 14 01 50 FD]")));
+    // The radio refuses what it cannot read (NG, FA).
+    QVERIFY(FormatReadable(bad, at, false)
+                .endsWith(QLatin1String("[FE FE 08 E0 14 01 50 FD] -> [FE FE E0 08 FA FD]")));
     const QJsonObject b = QJsonDocument::fromJson(FormatJson(bad, at, 0)).object();
     QCOMPARE(b.value("flagged").toBool(), true);
     QCOMPARE(b.value("hex").toString(), QStringLiteral("FE FE 08 E0 14 01 50 FD"));

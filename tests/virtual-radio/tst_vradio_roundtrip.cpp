@@ -237,6 +237,25 @@ class TestRoundTrip : public QObject {
     QCOMPARE(radio.flagged(), QStringList());
   }
 
+  // Taken back after a release, the radio is recognised again: the "OK"s it
+  // sent for the commands before are not read as its model reply.
+  void bc895Retaken() {
+    START_RADIO(radio, "--protocol", "BC-895XLT");
+    Configure(radio.devicePath(), Link(5));
+    RadioLink link;
+    link.OpenRadioLink();
+    QVERIFY(link.TuneRadio(QStringLiteral("  162.55000"), QStringLiteral("FMN")));
+    link.MuteRadio();
+    QVERIFY(radio.waitFor([](const QJsonObject& e) { return e.value("event") == "mute"; }));
+    RadioLink::BusyWait(100);  // the acknowledgements reach the line
+    link.ReleasePort();
+    QVERIFY(radio.waitForEvent(QStringLiteral("port-closed")));
+    link.OpenRadioLink();
+    Finish(link, radio);
+    QCOMPARE(radio.commandSummary().mid(6),
+             QStringList({"model-query MD07", "reply", "key 13", "key 01"}));
+  }
+
   void ar3000Family_data() {
     QTest::addColumn<int>("number");
     QTest::addColumn<QStringList>("switches");

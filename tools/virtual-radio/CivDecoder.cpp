@@ -93,6 +93,7 @@ RadioEvent VirtualRadio::decodeFrame(const QByteArray& frame) {
     e.fields.insert(QStringLiteral("controller"), Hex2(controller));
   }
   e.raw = frame;
+  acknowledge(e, frame);
   return e;
 }
 
@@ -204,13 +205,26 @@ RadioEvent VirtualRadio::decodeCivCommand(const QByteArray& frame) {
       warnIfOff(e);
       break;
     }
-    case 0x7F: {  // OS456/OS535 power and audio
+    case 0x15: {  // read the squelch (01) or the S-meter (02)
+      const int sub = data.size() == 1 ? static_cast<unsigned char>(data[0]) : -1;
+      if (sub != 0x01 && sub != 0x02) {
+        e = Malformed(
+            QStringLiteral("meter query %1 not known (the radio reads 15 01 or 15 02)")
+                .arg(data.isEmpty() ? QStringLiteral("without a sub-command") : HexBytes(data)));
+        break;
+      }
+      e = answerQuery(sub == 0x02 ? Asked::Signal : Asked::Squelch, frame);
+      break;
+    }
+    case 0x7F: {  // OS456/OS535 power, audio and status
       if (!os) {
         e = Malformed(QStringLiteral("command 7F is not a CI-V command of this radio"));
         break;
       }
       const int sub = data.size() == 1 ? static_cast<unsigned char>(data[0]) : -1;
-      if (sub == 0x02 || sub == 0x01) {
+      if (sub == 0x05) {
+        e = answerQuery(Asked::Status, frame);
+      } else if (sub == 0x02 || sub == 0x01) {
         state_.powered = sub == 0x02;
         e = Event(QStringLiteral("power"),
                   state_.powered ? QStringLiteral("power on") : QStringLiteral("power off"));

@@ -98,6 +98,7 @@ RadioEvent VirtualRadio::decodeAorLine(const QByteArray& line) {
   }
   if (line == "EX")
     return Event(QStringLiteral("exit"), QStringLiteral("exit (remote control ends)"));
+  if (line == "LM") return answerQuery(Asked::Signal);
   return NotACommand(line);
 }
 
@@ -129,6 +130,8 @@ RadioEvent VirtualRadio::decodeBc895Line(const QByteArray& line) {
     state_.frequencyHz = digits.toLongLong() * 100;
     return Tune(*state_.frequencyHz);
   }
+  if (line == "SG") return answerQuery(Asked::Signal);
+  if (line == "SQ") return answerQuery(Asked::Squelch);
   if (line == "MUN" || line == "MUA") {
     state_.muted = line == "MUN";
     return Switch(QStringLiteral("mute"), QStringLiteral("mute"), *state_.muted);
@@ -141,6 +144,8 @@ RadioEvent VirtualRadio::decodePcrLine(const QByteArray& line) {
   static const char* const kFilters[] = {"3K", "6K", "15K", "50K", "230K"};
   static const int kRates[] = {300, 1200, 4800, 9600, 19200, 38400};
   RadioEvent e;
+  if (line == "I1?") return answerQuery(Asked::Signal);
+  if (line == "I0?") return answerQuery(Asked::Squelch);
   if (line == "H101" || line == "H100") {
     state_.powered = line == "H101";
     e = Switch(QStringLiteral("power"), QStringLiteral("power"), state_.powered);
@@ -236,8 +241,9 @@ RadioEvent VirtualRadio::decodePcrLine(const QByteArray& line) {
 
 RadioEvent VirtualRadio::decodeAr3000Line(const QByteArray& line) {
   const bool plain = options_.protocol == kAr3000;
-  if (line.size() == 1 && QByteArrayLiteral("RTEG").contains(line[0])) {
+  if (line.size() == 1 && QByteArrayLiteral("RTEGY").contains(line[0])) {
     if (plain) return Malformed(QStringLiteral("\"%1\" is an AR3000A command").arg(line));
+    if (line == "Y") return answerQuery(Asked::Signal);
     if (line == "R" || line == "T") {
       state_.attenuator = line == "R";
       return Switch(QStringLiteral("attenuator"), QStringLiteral("attenuator"), *state_.attenuator);

@@ -147,7 +147,7 @@ void PtyPort::write(const QByteArray& bytes) {
       struct pollfd p {};
       p.fd = fd_;
       p.events = POLLOUT;
-      if (::poll(&p, 1, 1000) <= 0) return;  // nobody reads: the reply is lost, as on a wire
+      if (::poll(&p, 1, 20) <= 0) return;  // nobody reads: the rest is lost, as on a wire
     } else {
       return;
     }

@@ -46,6 +46,10 @@ QString FormatReadable(const RadioEvent& event, const QTime& at, bool asText) {
     line += QLatin1String("  [") + (asText ? PrintableBytes(event.raw) : HexBytes(event.raw)) +
             QLatin1Char(']');
   }
+  if (!event.answer.isEmpty()) {
+    line += QLatin1String(" -> [") +
+            (asText ? PrintableBytes(event.answer) : HexBytes(event.answer)) + QLatin1Char(']');
+  }
   return line;
 }
 
@@ -56,6 +60,10 @@ QByteArray FormatJson(const RadioEvent& event, const QTime& at, double elapsedMs
   o.insert(QStringLiteral("ms"), qRound64(elapsedMs * 1000.0) / 1000.0);
   o.insert(QStringLiteral("text"), event.text);
   if (!event.raw.isEmpty()) o.insert(QStringLiteral("hex"), HexBytes(event.raw));
+  if (!event.answer.isEmpty()) {
+    o.insert(QStringLiteral("answer"), PrintableBytes(event.answer));
+    o.insert(QStringLiteral("answerHex"), HexBytes(event.answer));
+  }
   if (!event.warning.isEmpty()) o.insert(QStringLiteral("warning"), event.warning);
   if (event.flagged()) o.insert(QStringLiteral("flagged"), true);
   return QJsonDocument(o).toJson(QJsonDocument::Compact);

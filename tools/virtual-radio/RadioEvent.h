@@ -18,6 +18,9 @@ struct RadioEvent {
   QJsonObject fields;
   // The bytes that made the event (empty for port observations).
   QByteArray raw;
+  // What the radio sent back for it: an acknowledgement, or the answer to a
+  // query.
+  QByteArray answer;
   // A problem with a command that was still understood (a line ended by LF
   // alone, a command sent while the radio is off).
   QString warning;

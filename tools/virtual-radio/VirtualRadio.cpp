@@ -1,6 +1,7 @@
 #include "VirtualRadio.h"
 
 #include <QStringList>
+#include <chrono>
 
 namespace {
 
@@ -23,7 +24,16 @@ QString OnOff(bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"
 
 }  // namespace
 
-VirtualRadio::VirtualRadio(const RadioOptions& options) : options_(options) {
+VirtualRadio::VirtualRadio(const RadioOptions& options)
+    : options_(options),
+      band_(options.stations ? *options.stations : DefaultStations(), options.seed),
+      clock_(options.clock) {
+  if (!clock_) {
+    const auto start = std::chrono::steady_clock::now();
+    clock_ = [start] {
+      return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+  }
   // Radios with a power-up command are off until they receive it.
   state_.powered = !(options_.protocol == kPcr1000 || options_.protocol == kOs456);
   if (options_.protocol == kPcr1000) state_.radioBaud = 9600;
@@ -36,6 +46,8 @@ bool VirtualRadio::isTextProtocol() const {
 std::vector<RadioEvent> VirtualRadio::feed(const QByteArray& bytes) {
   std::vector<RadioEvent> out;
   if (!isTextProtocol()) {
+    // Every device on a CI-V bus hears every byte, the sender included.
+    if (options_.echo && !bytes.isEmpty()) outgoing_.push_back({0, bytes, true});
     for (const char c : bytes) feedFrameByte(c, out);
     return out;
   }
@@ -209,6 +221,7 @@ RadioEvent VirtualRadio::decodeLine(const QByteArray& line, LineEnd end) {
   e.raw = raw;
   e.fields.insert(QStringLiteral("line"), QString::fromLatin1(line));
   e.fields.insert(QStringLiteral("terminator"), terminator);
+  acknowledge(e, raw);
   return e;
 }
 

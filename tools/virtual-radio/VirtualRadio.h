@@ -2,9 +2,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
+#include "Band.h"
 #include "RadioEvent.h"
 
 // What the virtual radio is told to be.
@@ -15,6 +17,37 @@ struct RadioOptions {
   // The BC-895XLT's answer to the model query "MD" (a CR is appended).
   QByteArray modelReply = QByteArrayLiteral("MD07");
   bool silentModel = false;  // the BC-895XLT never answers the model query
+
+  // What real set-ups send back besides answers: the CI-V bus's copy of every
+  // byte the program writes, and the radios' acknowledgements of commands
+  // (CI-V FB/FA, PCR1000 G000/G001, BC-895XLT OK/ERR, AR8000 "?").
+  bool echo = true;
+  bool acknowledge = true;
+  // Answers the signal and squelch queries; off: the radio keeps silent.
+  bool answerQueries = true;
+  // The radio's turnaround before an answer (ms); unset: the radio's own.
+  std::optional<int> replyDelayMs;
+  // CI-V: an IC-735, which refuses the meter queries (FA).
+  bool ic735 = false;
+  // The squelch of radios whose squelch level the program does not set, in
+  // dB relative to S9.
+  double squelchDb = -40;
+  // The band it hears; the built-in plan when none is given.
+  std::optional<std::vector<Station>> stations;
+  quint32 seed = 1;
+  // Seconds since the radio started; a steady clock from construction when
+  // unset.
+  std::function<double()> clock;
+};
+
+// Bytes the radio sends back: after delayUs (the radio's turnaround and the
+// bytes' time on the wire), in the order they were made.
+struct Outgoing {
+  qint64 delayUs = 0;
+  QByteArray bytes;
+  // The bus's copy of what the program wrote: on the wire at once, ahead of
+  // any answer still being prepared.
+  bool echo = false;
 };
 
 // What the radio has been told so far. Unknown values stay unset.
@@ -51,6 +84,16 @@ class VirtualRadio {
   // The bytes the radio answers with since the last call (the BC-895XLT's
   // model reply).
   QByteArray takeReply();
+  // Echoes, acknowledgements and answers to queries since the last call.
+  std::vector<Outgoing> takeOutgoing();
+  // The rate of the line, for the time an answer takes on the wire.
+  void setLineRate(int baud) { lineRate_ = baud > 0 ? baud : lineRate_; }
+
+  // What the radio hears now, in dB relative to S9, and whether its squelch
+  // lets it through.
+  double heardDb() const;
+  bool squelchOpen(double db) const;
+  const Band& band() const { return band_; }
 
   const RadioState& state() const { return state_; }
   const RadioOptions& options() const { return options_; }
@@ -82,6 +125,18 @@ class VirtualRadio {
   // Marks commands a switched-off radio receives.
   void warnIfOff(RadioEvent& event) const;
 
+  // The signal and squelch queries of each family, answered from the band
+  // (the CI-V and OS456/OS535 frame gives the addresses to answer with).
+  enum class Asked { Signal, Squelch, Status };
+  RadioEvent answerQuery(Asked asked, const QByteArray& frame = {});
+  // The acknowledgement or refusal of a decoded command, queued to go back
+  // after the radio's turnaround and the bytes' time on the wire.
+  void acknowledge(RadioEvent& event, const QByteArray& frame);
+  void sendBack(RadioEvent& event, const QByteArray& bytes);
+  QByteArray civFrameFromRadio(const QByteArray& query, const QByteArray& body) const;
+  int turnaroundMs() const;
+  double nowS() const;
+
   RadioOptions options_;
   RadioState state_;
   QByteArray pending_;     // the frame or line being collected
@@ -89,6 +144,10 @@ class VirtualRadio {
   bool overlong_ = false;  // the current line passed kMaxLine; skip to its end
   bool afterCr_ = false;   // the previous line ended with CR (an LF may follow)
   QByteArray reply_;
+  std::vector<Outgoing> outgoing_;
+  int lineRate_ = 9600;
+  Band band_;
+  std::function<double()> clock_;
 };
 
 // Parses a decimal megahertz text ("162.55", "  0.50000") to hertz; at most

@@ -7,8 +7,10 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QTime>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <deque>
 
 #include "ProtocolArgument.h"
 #include "PtyPort.h"
@@ -82,8 +84,41 @@ int main(int argc, char** argv) {
       QStringLiteral("CI-V and OS456/OS535: the radio's address (1 or 2 hex digits). Frames to "
                      "other addresses are reported as such. Default: answer every address."),
       QStringLiteral("hex"));
-  parser.addOptions(
-      {protocolOption, jsonOption, modelReplyOption, silentModelOption, addressOption});
+  const QCommandLineOption stationsOption(
+      QStringLiteral("stations"),
+      QStringLiteral("The band to hear: a CSV file of stations, one a line: frequency MHz, mode, "
+                     "strength in dB over S9, pattern (\"on\", \"off\", or ON/OFF seconds with "
+                     "an optional @PHASE, as 4/11@2). Default: a built-in band plan."),
+      QStringLiteral("file"));
+  const QCommandLineOption printStationsOption(
+      QStringLiteral("print-stations"),
+      QStringLiteral(
+          "Print the band (the built-in plan or --stations) as a station file and end."));
+  const QCommandLineOption seedOption(QStringLiteral("seed"),
+                                      QStringLiteral("The noise floor's seed. Default 1."),
+                                      QStringLiteral("number"), QStringLiteral("1"));
+  const QCommandLineOption squelchOption(
+      QStringLiteral("squelch-db"),
+      QStringLiteral("The squelch of radios whose squelch the program does not set, in dB over S9. "
+                     "Default -40."),
+      QStringLiteral("dB"), QStringLiteral("-40"));
+  const QCommandLineOption noEchoOption(
+      QStringLiteral("no-echo"),
+      QStringLiteral("CI-V and OS456/OS535: no bus echo of the program's bytes."));
+  const QCommandLineOption noAckOption(
+      QStringLiteral("no-ack"), QStringLiteral("Acknowledge no command (no FB, G000, OK, ...)."));
+  const QCommandLineOption noReadingsOption(
+      QStringLiteral("no-readings"), QStringLiteral("Never answer a signal or squelch query."));
+  const QCommandLineOption replyDelayOption(
+      QStringLiteral("reply-delay"),
+      QStringLiteral("The radio's turnaround before it answers, in ms. Default: the radio's own "
+                     "(3 to 10 ms); the answer's time on the wire comes on top."),
+      QStringLiteral("ms"));
+  const QCommandLineOption ic735Option(
+      QStringLiteral("ic735"), QStringLiteral("CI-V: be an IC-735, which refuses meter queries."));
+  parser.addOptions({protocolOption, jsonOption, modelReplyOption, silentModelOption, addressOption,
+                     stationsOption, printStationsOption, seedOption, squelchOption, noEchoOption,
+                     noAckOption, noReadingsOption, replyDelayOption, ic735Option});
   parser.process(app);
 
   RadioOptions options;
@@ -107,6 +142,39 @@ int main(int argc, char** argv) {
   }
   options.modelReply = parser.value(modelReplyOption).toLatin1();
   options.silentModel = parser.isSet(silentModelOption);
+  options.echo = !parser.isSet(noEchoOption);
+  options.acknowledge = !parser.isSet(noAckOption);
+  options.answerQueries = !parser.isSet(noReadingsOption);
+  options.ic735 = parser.isSet(ic735Option);
+  {
+    bool seedOk = false, squelchOk = false, delayOk = true;
+    options.seed = parser.value(seedOption).toUInt(&seedOk);
+    options.squelchDb = parser.value(squelchOption).toDouble(&squelchOk);
+    if (parser.isSet(replyDelayOption)) {
+      options.replyDelayMs = parser.value(replyDelayOption).toInt(&delayOk);
+      delayOk = delayOk && *options.replyDelayMs >= 0;
+    }
+    if (!seedOk || !squelchOk || !delayOk) {
+      std::fprintf(stderr,
+                   "corvalo-virtual-radio: --seed takes a whole number, --squelch-db a number "
+                   "of dB and --reply-delay a number of ms\n");
+      return 2;
+    }
+  }
+  if (parser.isSet(stationsOption)) {
+    std::vector<Station> stations;
+    QString error;
+    if (!ReadStations(parser.value(stationsOption), &stations, &error)) {
+      std::fprintf(stderr, "corvalo-virtual-radio: %s\n", qPrintable(error));
+      return 2;
+    }
+    options.stations = std::move(stations);
+  }
+  if (parser.isSet(printStationsOption)) {
+    const Band band(options.stations ? *options.stations : DefaultStations(), options.seed);
+    std::fputs(band.toCsv().toUtf8().constData(), stdout);
+    return 0;
+  }
 
   PtyPort port;
   QString error;
@@ -136,6 +204,10 @@ int main(int argc, char** argv) {
     e.fields.insert(QStringLiteral("protocol"), QString::fromLatin1(info->listText));
     e.fields.insert(QStringLiteral("number"), options.protocol);
     e.fields.insert(QStringLiteral("path"), port.followerPath());
+    e.fields.insert(QStringLiteral("stations"), int(radio.band().stations().size()));
+    e.fields.insert(QStringLiteral("echo"), options.echo && !radio.isTextProtocol());
+    e.fields.insert(QStringLiteral("acknowledge"), options.acknowledge);
+    e.text += QStringLiteral("; hears %1 stations").arg(radio.band().stations().size());
     if (options.address) {
       e.fields.insert(
           QStringLiteral("address"),
@@ -154,6 +226,38 @@ int main(int argc, char** argv) {
 
   bool connected = false;
   int lastBaud = port.currentBaud();
+  radio.setLineRate(lastBaud);
+  // Answers wait for their time; they leave in the order they were made.
+  using Clock = std::chrono::steady_clock;
+  struct Due {
+    Clock::time_point at;
+    QByteArray bytes;
+  };
+  std::deque<Due> due;
+  const auto schedule = [&](const std::vector<Outgoing>& pieces) {
+    const Clock::time_point now = Clock::now();
+    for (const Outgoing& o : pieces) {
+      if (o.echo) {
+        port.write(o.bytes);
+        continue;
+      }
+      Clock::time_point at = now + std::chrono::microseconds(o.delayUs);
+      if (!due.empty()) at = std::max(at, due.back().at);
+      due.push_back({at, o.bytes});
+    }
+  };
+  const auto sendDue = [&] {
+    const Clock::time_point now = Clock::now();
+    while (!due.empty() && due.front().at <= now) {
+      port.write(due.front().bytes);
+      due.pop_front();
+    }
+  };
+  const auto msToNextDue = [&]() -> int {
+    if (due.empty()) return -1;
+    const auto left = due.front().at - Clock::now();
+    return int(std::max<qint64>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+  };
   QElapsedTimer sinceLastByte;
   sinceLastByte.start();
 
@@ -176,6 +280,7 @@ int main(int argc, char** argv) {
       }
     }
     lastBaud = baud;
+    radio.setLineRate(baud);
     out.event(e);
   };
   const auto setConnected = [&](bool now) {
@@ -183,6 +288,7 @@ int main(int argc, char** argv) {
     connected = now;
     if (now) {
       lastBaud = port.currentBaud();
+      radio.setLineRate(lastBaud);
       RadioEvent e = Event(QStringLiteral("port-open"),
                            QStringLiteral("port opened by the program (%1 baud)").arg(lastBaud));
       e.fields.insert(QStringLiteral("rate"), lastBaud);
@@ -199,9 +305,12 @@ int main(int argc, char** argv) {
   // when the program closes the port: a pseudo-terminal announces no change
   // of its own accord.
   while (!gStop) {
-    const int timeout = radio.hasPartialCommand()
-                            ? int(qMax<qint64>(0, kIdleFlushMs - sinceLastByte.elapsed()))
-                            : -1;
+    sendDue();
+    int timeout = radio.hasPartialCommand()
+                      ? int(qMax<qint64>(0, kIdleFlushMs - sinceLastByte.elapsed()))
+                      : -1;
+    const int answerIn = msToNextDue();
+    if (answerIn >= 0 && (timeout < 0 || answerIn < timeout)) timeout = answerIn;
     const PtyPort::Wait w = port.wait(timeout);
     if (w == PtyPort::Wait::Interrupted) continue;
     if (w == PtyPort::Wait::Error) {
@@ -209,6 +318,8 @@ int main(int argc, char** argv) {
       break;
     }
     if (w == PtyPort::Wait::NoPeer) {
+      // Nobody is left to hear what was still to be said.
+      due.clear();
       setConnected(false);
       continue;
     }
@@ -227,6 +338,7 @@ int main(int argc, char** argv) {
     if (!bytes.isEmpty()) {
       sinceLastByte.restart();
       emitAll(radio.feed(bytes));
+      schedule(radio.takeOutgoing());
       const QByteArray reply = radio.takeReply();
       if (!reply.isEmpty()) {
         port.write(reply);
