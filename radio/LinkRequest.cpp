@@ -21,6 +21,10 @@ bool LinkRequest::isBarrier() const {
   return kind == Kind::Open || kind == Kind::Retake || kind == Kind::Release || kind == Kind::Close;
 }
 
+bool LinkRequest::retunes() const {
+  return kind == Kind::Open || kind == Kind::Retake || kind == Kind::Tune || kind == Kind::Filter;
+}
+
 std::vector<LinkRequest> LinkQueue::push(LinkRequest& request) {
   std::lock_guard lock(mutex_);
   request.id = nextId_++;

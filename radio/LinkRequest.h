@@ -24,6 +24,8 @@ struct LinkRequest {
     Switch,       // switch `which` to `on`
     Mute,         // mute when `on`, else un-mute to volume `value`
     ReadCarrier,  // read the carrier-detect line
+    Sync,         // nothing: its result tells that what came before has run
+    Read,         // ask the radio what it hears now
   };
   // Levels and switches named by `which`.
   enum Which {
@@ -56,6 +58,9 @@ struct LinkRequest {
   QString supersedeKey() const;
   // Requests the queue never reorders others across (the port's lifecycle).
   bool isBarrier() const;
+  // Requests after which the radio hears another frequency: a reading taken
+  // before them belongs to the old one.
+  bool retunes() const;
 };
 
 // What running a request gave.
@@ -71,6 +76,15 @@ struct LinkResult {
   int volume = 0, squelch = 0, ifShift = 0;
   QString frequency, mode;  // Tune: what the link now holds as tuned
   int filterIndex = -1;     // Tune, Filter: the PCR1000 filter the command chose
+  // Read and the link's own polls: what the radio said (answered false: it
+  // said nothing within the deadline), the carrier-detect line beside it,
+  // and the last tuning request run before it (a reading belongs to that
+  // tuning only).
+  bool answered = false;
+  std::optional<int> raw;
+  std::optional<bool> squelchOpen;
+  quint64 tuning = 0;
+  qint64 atMs = 0;  // monotonic milliseconds when it was taken
 };
 Q_DECLARE_METATYPE(LinkResult)
 

@@ -66,6 +66,8 @@ LinkSettings ReadLinkSettings() {
   s.ic735 = Settings.ReadFlag(connection, QLatin1String(names::kIc735), false);
   s.portName = Settings.ReadText(connection, QLatin1String(names::kComPort),
                                  QLatin1String(names::kDefaultComPort));
+  s.readingsPerSecond = Settings.ReadNumber(connection, QLatin1String(names::kReadingsPerSecond),
+                                            names::kDefaultReadingsPerSecond);
 
   // The PCR1000's own values are read only for that radio.
   if (s.protocol != protocols::kPcr1000) return s;

@@ -17,6 +17,7 @@ struct LinkSettings {
   double highestMhz = 1300.0;                    // "Coverage"/"Highest Frequency"
   QString frequency = QStringLiteral("162.55");  // "General"/"Frequency"
   QString mode = QStringLiteral("FMN");          // "General"/"Mode"
+  int readingsPerSecond = 10;                    // "Connection"/"Readings Per Second"
   // The PCR1000's own values, used by its power-up.
   int pcrDefaultAmFilter = 1;
   int pcrVolume = 100;

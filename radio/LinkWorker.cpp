@@ -1,5 +1,7 @@
 #include "radio/LinkWorker.h"
 
+#include <chrono>
+
 #include "radio/Capabilities.h"
 #include "radio/RadioLink.h"
 
@@ -8,18 +10,36 @@ namespace {
 // The pause after a released port was taken back, before the command that
 // took it back is sent.
 constexpr int kReopenSettleMs = 10;
+// The session's origin of what nobody asked for.
+constexpr int kLinkOrigin = 3;
 
 }  // namespace
 
 LinkWorker::LinkWorker(LinkQueue& queue, QObject* parent)
     : QObject(parent), queue_(queue), link_(std::make_unique<RadioLink>()) {
   link_->setParent(nullptr);
-  connect(link_.get(), &RadioLink::message, this,
-          [this](const QString& text) { emit message(text, origin_); });
+  // The link's messages, with the transport's reason where it gave one
+  // (the host that refused, the server that went away).
+  connect(link_.get(), &RadioLink::message, this, [this](const QString& text) {
+    const QString reason = link_->portError();
+    emit message(reason.isEmpty() ? text : text + QLatin1Char('\n') + reason, origin_);
+  });
   connect(link_.get(), &RadioLink::busyChanged, this, &LinkWorker::busyChanged);
   connect(link_.get(), &RadioLink::linkStateChanged, this, &LinkWorker::linkStateChanged);
-  connect(link_.get(), &RadioLink::portLost, this, [this] { emit portLost(origin_); });
+  connect(link_.get(), &RadioLink::portLost, this, [this] {
+    emit portLost(origin_);
+    const QString reason = link_->portError();
+    if (!reason.isEmpty()) emit message(reason, kLinkOrigin);
+  });
   connect(link_.get(), &RadioLink::beep, this, &LinkWorker::beep);
+  pollTimer_.setParent(this);
+  lineTimer_.setParent(this);
+  connect(&pollTimer_, &QTimer::timeout, this, &LinkWorker::poll);
+  connect(&lineTimer_, &QTimer::timeout, this, [this] {
+    if (!queue_.empty()) return;
+    origin_ = kLinkOrigin;
+    link_->CheckPort();
+  });
 }
 
 LinkWorker::~LinkWorker() = default;
@@ -36,8 +56,59 @@ LinkWorker::Tuned LinkWorker::drain() {
 void LinkWorker::runQueued() {
   while (std::optional<LinkRequest> request = queue_.take()) {
     origin_ = request->origin;
+    if (request->retunes()) tuning_ = request->id;
     emit finished(run(*request));
   }
+}
+
+void LinkWorker::setPolling(int periodMs) {
+  pollMs_ = periodMs;
+  missed_ = 0;
+  if (periodMs <= 0) {
+    pollTimer_.stop();
+    return;
+  }
+  pollTimer_.start(periodMs);
+}
+
+void LinkWorker::setLineChecks(bool on) {
+  if (on) {
+    lineTimer_.start(kLineCheckMs);
+  } else {
+    lineTimer_.stop();
+  }
+}
+
+void LinkWorker::read(LinkResult& result) {
+  const readings::ReadingResult taken = link_->TakeReading();
+  if (taken.reading) {
+    result.answered = true;
+    result.raw = taken.reading->raw;
+    result.squelchOpen = taken.reading->squelchOpen;
+  }
+  result.carrier = link_->CarrierDetect();
+  result.tuning = tuning_;
+  result.atMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now().time_since_epoch())
+                    .count();
+  result.portOpen = link_->portOpen();
+}
+
+void LinkWorker::poll() {
+  // A queued request goes first; the next poll comes after it.
+  if (!queue_.empty() || !link_->portOpen()) return;
+  origin_ = kLinkOrigin;
+  LinkResult result;
+  result.kind = LinkRequest::Kind::Read;
+  read(result);
+  if (result.answered) {
+    if (missed_ >= kMissedBeforeProbing) pollTimer_.start(pollMs_);
+    missed_ = 0;
+  } else if (++missed_ == kMissedBeforeProbing) {
+    // A radio that does not answer is asked now and then only.
+    pollTimer_.start(kProbeMs);
+  }
+  emit polled(result, missed_ >= kMissedBeforeProbing);
 }
 
 LinkResult LinkWorker::run(const LinkRequest& request) {
@@ -122,6 +193,11 @@ LinkResult LinkWorker::run(const LinkRequest& request) {
       break;
     case Kind::ReadCarrier:
       result.carrier = link.CarrierDetect();
+      break;
+    case Kind::Sync:
+      break;
+    case Kind::Read:
+      read(result);
       break;
   }
   result.portOpen = link.portOpen();

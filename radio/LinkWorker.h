@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -39,9 +40,24 @@ class LinkWorker : public QObject {
  public slots:
   // Runs every queued request, oldest first, until the queue is empty.
   void runQueued();
+  // Asks the radio what it hears every periodMs while the link is idle
+  // (0: never). A radio that leaves three polls in a row unanswered is asked
+  // only every kProbeMs until it answers again.
+  void setPolling(int periodMs);
+  // Checks an idle network line now and then, so that a server that went
+  // away shows while nobody sends.
+  void setLineChecks(bool on);
+
+ public:
+  static constexpr int kMissedBeforeProbing = 3;
+  static constexpr int kProbeMs = 3000;
+  static constexpr int kLineCheckMs = 1000;
 
  signals:
   void finished(const LinkResult& result);
+  // A poll's result (kind Read, id 0); silent is true once the radio has
+  // left kMissedBeforeProbing polls in a row unanswered.
+  void polled(const LinkResult& result, bool silent);
   // The link's reports, with the origin of the request that caused them.
   void message(const QString& text, int origin);
   void busyChanged(bool busy);
@@ -51,8 +67,16 @@ class LinkWorker : public QObject {
 
  private:
   LinkResult run(const LinkRequest& request);
+  void poll();
+  // Takes a reading and the carrier-detect line into the result.
+  void read(LinkResult& result);
 
   LinkQueue& queue_;
+  QTimer pollTimer_;
+  QTimer lineTimer_;
+  int pollMs_ = 0;
+  int missed_ = 0;
+  quint64 tuning_ = 0;  // the last request run that retuned the radio
   std::unique_ptr<RadioLink> link_;
   int origin_ = 0;  // of the request running now
 };

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <optional>
 #include <thread>
 
@@ -200,6 +201,7 @@ void RadioLink::WritePort(const QByteArray& bytes) {
   CivFrame = bytes;
   if (transport_->write(bytes)) {
     BytesWritten = bytes.size();
+    lastWrite_ = readings::Clock::now();
     return;
   }
   // The device is gone (a USB adapter pulled out) or its output never drains:
@@ -235,6 +237,34 @@ void RadioLink::SetPortTimeouts() {
 
 int RadioLink::ReadPortTimeoutMs(int maxBytes) const {
   return readMsPerByte_ * maxBytes + readConstantMs_;
+}
+
+readings::LinkFacts RadioLink::ReadingFacts() const {
+  readings::LinkFacts facts;
+  facts.protocol = Protocol;
+  facts.address = CivAddress;
+  facts.ic735 = Ic735;
+  facts.baudRate = BaudRate;
+  facts.commandDelayMs = CommandDelay;
+  double mhz = 0;
+  if (freqtext::ParseNumber(CurrentFrequency, &mhz)) facts.tunedHz = std::llround(mhz * 1e6);
+  return facts;
+}
+
+readings::ReadingResult RadioLink::TakeReading() {
+  readings::ReadingResult result;
+  if (!portOpen()) return result;
+  const readings::LinkFacts facts = ReadingFacts();
+  readings::Pacing pacing;
+  pacing.notBefore = lastWrite_ + readings::queryGap(facts);
+  result = readings::takeReading(*transport_, facts, pacing);
+  if (result.queries > 0) lastWrite_ = result.finished;
+  if (result.lineFailed) {
+    closePort();
+    emit portLost();
+    emit linkStateChanged(false);
+  }
+  return result;
 }
 
 QString RadioLink::portError() const { return transport_ ? transport_->errorString() : QString(); }
@@ -282,6 +312,10 @@ void RadioLink::PowerUp() {
       break;
     case protocols::kBc895Xlt: {
       PurgeOutput();
+      // The radio acknowledges every command with "OK": those of an earlier
+      // session still waiting on the line would stand before the model reply
+      // and hide it.
+      transport_->purgeInput();
       WritePort(encoders::Bc895Query());
       const QByteArray reply =
           ReadPort(encoders::kBc895ReplyBytes, ReadPortTimeoutMs(encoders::kBc895ReplyBytes));

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "radio/LinkSettings.h"
+#include "radio/ReadingExchange.h"
 
 class Transport;
 
@@ -112,6 +113,15 @@ class RadioLink : public QObject {
   // through portLost() as a failed write would be. Call it between commands
   // so that a failure shows while the link is idle. False with no port.
   bool CheckPort();
+  // ---- Readings ----
+  // What a query needs to know of the link: protocol, address, the tuning,
+  // the line's rate and the PCR1000's command delay.
+  readings::LinkFacts ReadingFacts() const;
+  // Asks the radio what it hears (the signal level, and the squelch state
+  // where it tells it), after the gap its pacing asks for since the last
+  // command; costs at most the answer's deadline. A line that fails is
+  // closed and reported through portLost(). Nothing with no port open.
+  readings::ReadingResult TakeReading();
   // Why the port last failed to open or was lost, for the operator (the
   // host that refused, the server that closed the connection); empty when
   // the port gave no reason (a local device that does not exist).
@@ -170,7 +180,8 @@ class RadioLink : public QObject {
   void loadPcrSettings();
   void closePort();
   std::unique_ptr<Transport> transport_;
-  LinkSettings pcrSettings_;  // the PCR1000 values its power-up applies
+  readings::Clock::time_point lastWrite_{};  // when the last command had left
+  LinkSettings pcrSettings_;                 // the PCR1000 values its power-up applies
   QString lastRefusal_;
   int readMsPerByte_ = 0;   // read time-out multiplier; 0 = none set
   int readConstantMs_ = 0;  // read time-out constant

@@ -4,9 +4,11 @@
 #include "radio/RadioSession.h"
 
 #include <QMetaObject>
+#include <algorithm>
 
 #include "radio/FrequencyText.h"
 #include "radio/LinkWorker.h"
+#include "radio/PortAddress.h"
 #include "radio/Protocols.h"
 #include "radio/RadioLink.h"
 #include "radio/ScanSearch.h"
@@ -47,9 +49,21 @@ QString Shown(double megahertz) {
 
 RadioSession::RadioSession(QObject* parent)
     : QObject(parent), scan_(std::make_unique<ScanSearch>(*this)) {
+  // Until the first open, the tuning is what a link never opened holds: the
+  // default frequency and mode.
+  tuning_.frequencyText = tunedFrequency_ = requestedFrequency_ = settings_.frequency;
+  tuning_.mode = tunedMode_ = requestedMode_ = settings_.mode;
   qRegisterMetaType<LinkResult>();
   qRegisterMetaType<RadioSession::Tuning>();
   startThread();
+  retryTimer_.setSingleShot(true);
+  connect(&retryTimer_, &QTimer::timeout, this, [this] {
+    emit retryScheduled(0);
+    if (portState_ == PortState::Released || portState_ == PortState::Failed) {
+      savePcrLevels();
+      queueOpen(LinkRequest::Kind::Open, Origin::Link, false);
+    }
+  });
 }
 
 RadioSession::~RadioSession() {
@@ -85,6 +99,7 @@ void RadioSession::startThread() {
     // takes it back.
     setPortState(PortState::Released);
   });
+  connect(worker_, &LinkWorker::polled, this, &RadioSession::takeReading);
   thread_.start();
 }
 
@@ -106,6 +121,7 @@ quint64 RadioSession::push(LinkRequest request, Origin origin, Completion done) 
         this, [replaced = std::move(replaced), result] { replaced(result); }, Qt::QueuedConnection);
   }
   if (done) pending_.emplace(request.id, std::move(done));
+  if (request.retunes()) lastTuning_ = request.id;
   QMetaObject::invokeMethod(worker_, &LinkWorker::runQueued, Qt::QueuedConnection);
   return request.id;
 }
@@ -134,6 +150,7 @@ void RadioSession::onFinished(const LinkResult& result) {
       }
     }
   }
+  if (result.kind == Kind::Read && result.id != 0) takeReading(result, !result.answered);
   if (result.kind == Kind::Tune && result.sent) {
     tunedFrequency_ = result.frequency;
     tunedMode_ = result.mode;
@@ -183,10 +200,23 @@ QStringList RadioSession::modeList() const {
 void RadioSession::setPortState(PortState state) {
   if (state == portState_) return;
   portState_ = state;
+  updatePolling();
+  if (state == PortState::Open || state == PortState::None) {
+    retryDelayMs_ = 0;
+    retryTimer_.stop();
+  } else if ((state == PortState::Failed || state == PortState::Released) && !releasedByOperator_ &&
+             looksLikeNetworkAddress(settings_.portName)) {
+    scheduleRetry();
+  }
+  if (state != PortState::Open && reading_.valid) {
+    reading_ = Reading();
+    emit readingChanged();
+  }
   emit portStateChanged(state);
 }
 
 void RadioSession::queueOpen(LinkRequest::Kind kind, Origin origin, bool showLevels) {
+  releasedByOperator_ = false;
   {
     SettingsSession session;
     settings_ = ReadLinkSettings();
@@ -201,6 +231,7 @@ void RadioSession::queueOpen(LinkRequest::Kind kind, Origin origin, bool showLev
   }
   opened_ = true;
   openShowsLevels_ = showLevels;
+  readingRate_ = std::clamp(settings_.readingsPerSecond, 0, kMostReadingsPerSecond);
   request.settings = settings_;
   levelsAtOpen_ = levelChanges_;
   setPortState(hasPort() ? PortState::Opening : PortState::None);
@@ -303,9 +334,21 @@ void RadioSession::shutdown() {
   push(close, Origin::Operator);
 }
 
+void RadioSession::scheduleRetry() {
+  if (shutDown_) return;
+  retryDelayMs_ = retryDelayMs_ == 0 ? kFirstRetryMs : std::min(2 * retryDelayMs_, kLongestRetryMs);
+  retryTimer_.start(retryDelayMs_);
+  emit retryScheduled(retryDelayMs_ / 1000);
+}
+
 void RadioSession::releasePort() {
+  // The operator let go of it: nothing takes it back by itself.
+  releasedByOperator_ = true;
+  retryTimer_.stop();
+  emit retryScheduled(0);
   savePcrLevels();
-  push(LinkRequest(LinkRequest::Kind::Release), Origin::Operator);
+  // Without a port ("Internet") the link holds nothing to let go of.
+  if (hasPort()) push(LinkRequest(LinkRequest::Kind::Release), Origin::Operator);
   setPortState(PortState::Released);
 }
 
@@ -383,7 +426,13 @@ RadioSession::Result RadioSession::tune(const QString& frequencyText, const QStr
   shown.mode = modeText;
   shown.filterIndex = filterIndex_;
   setTuning(shown, origin);
+  emit tuned(shown.frequencyText, origin);
   return result;
+}
+
+RadioSession::Result RadioSession::tuneRow(const Tuning& row, Origin origin, Completion done) {
+  setTuning(row, origin);
+  return tune(row.frequencyText, row.mode, origin, std::move(done));
 }
 
 void RadioSession::tuneUnchecked(const QString& frequencyText, const QString& mode,
@@ -410,7 +459,13 @@ void RadioSession::setFilter(int index, Origin origin, Completion done) {
   getPort(origin);
   Tuning shown = tuning_;
   shown.filterIndex = index;
-  tuning_ = shown;
+  if (origin == Origin::Operator) {
+    // The operator's filter list shows the choice already, and the frequency
+    // field keeps whatever the operator may be typing.
+    tuning_ = shown;
+  } else {
+    setTuning(shown, origin);
+  }
   if (!capabilities().filters || !portUsable()) {
     if (done) {
       LinkResult none;
@@ -439,13 +494,11 @@ bool RadioSession::step(bool up, const QString& fromText, const QString& mode, O
   double value = 0;
   if (!freqtext::ParseNumber(fromText, &value)) return false;
   value += up ? stepSize_ : -stepSize_;
-  const QString text = Shown(value);
-  if (stepText != nullptr) *stepText = text;
-  // The tuning row shows the stepped frequency, even when it is refused.
-  Tuning shown = tuning_;
-  shown.frequencyText = text;
-  setTuning(shown, origin);
-  *result = tune(text, mode, origin);
+  Tuning row = tuning_;
+  row.frequencyText = Shown(value);
+  row.mode = mode;
+  if (stepText != nullptr) *stepText = row.frequencyText;
+  *result = tuneRow(row, origin);
   return true;
 }
 

@@ -4,9 +4,11 @@
 #include <QString>
 #include <QStringList>
 #include <QThread>
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "radio/Capabilities.h"
 #include "radio/LinkRequest.h"
@@ -33,8 +35,9 @@ class RadioSession : public QObject {
 
  public:
   // Who asked: the operator's messages are shown in boxes, a remote
-  // program's are not, and a scan step leaves the tray hint alone.
-  enum class Origin { Operator = 0, Remote = 1, Scan = 2 };
+  // program's are not, and a scan step leaves the tray hint alone. Link:
+  // nobody asked (the port failed while idle, a retry on its own).
+  enum class Origin { Operator = 0, Remote = 1, Scan = 2, Link = 3 };
 
   enum class Outcome {
     Accepted,  // queued for the radio
@@ -128,6 +131,12 @@ class RadioSession : public QObject {
   // protocol can carry, then queued.
   Result tune(const QString& frequencyText, const QString& mode, Origin origin,
               Completion done = {});
+  // The operator edits the frequency field: the row shows the text and
+  // nothing is tuned (a scan or search steps on from what the row shows).
+  void editFrequencyText(const QString& text) { tuning_.frequencyText = text; }
+  // Puts a tuning into the tuning row (shown even when it is refused), then
+  // tunes it as tune() does.
+  Result tuneRow(const Tuning& row, Origin origin, Completion done = {});
   // The filter list: the PCR1000 resends its tuning with the filter.
   void setFilter(int index, Origin origin, Completion done = {});
   // One step up or down from a frequency text; stepText receives the
@@ -165,8 +174,38 @@ class RadioSession : public QObject {
   // Restores "General"/"Attenuate": when set, the attenuator is switched on.
   void restoreAttenuator();
 
+  // ---- Readings: what the radio hears ----
+  // What the meter shows: the latest reading taken on the tuning in force.
+  struct Reading {
+    bool valid = false;               // false: no reading (none yet, or the radio is silent)
+    std::optional<int> raw;           // the level on the radio's own scale
+    int rawMax = 255;                 // top of that scale
+    std::optional<double> dbOverS9;   // calibrated, where a calibration is known
+    std::optional<bool> squelchOpen;  // from the radio, else the carrier-detect line
+    QString text;                     // "S7 (-12 dB)", "raw 73/255"
+    qint64 atMs = 0;                  // monotonic time it was taken
+  };
+  // True when the radio in use can tell its signal level.
+  bool canReadSignal() const;
+  // True when it can tell its squelch state (the carrier-detect line aside).
+  bool canReadSquelch() const;
+  const Reading& reading() const { return reading_; }
+  // Readings a second while the link is idle (0: none); the configured rate
+  // is held to what the line's speed allows.
+  void setReadingRate(int perSecond);
+  int readingRate() const { return readingRate_; }
+  static constexpr int kMostReadingsPerSecond = 50;
+  static constexpr int kFirstRetryMs = 1000;
+  static constexpr int kLongestRetryMs = 30000;
+  // Asks the radio now (a remote program wants a fresh value); done gets
+  // the result, and the reading is taken up as a poll's would be.
+  void readNow(Completion done);
+
   // ---- Scan and search ----
   ScanSearch& scan() { return *scan_; }
+  // Calls done once everything asked so far has run (its result tells
+  // whether a port was open).
+  void whenSent(Completion done);
   // Reads the carrier-detect line; done gets LinkResult::carrier.
   void readCarrier(Completion done);
   // Tunes without the coverage check and without taking the port back (the
@@ -175,6 +214,9 @@ class RadioSession : public QObject {
 
  signals:
   void tuningChanged(const RadioSession::Tuning& tuning, RadioSession::Origin origin);
+  // A tuning request was taken (sent, or no port to send it to): the
+  // frequency in its shown form.
+  void tuned(const QString& frequencyText, RadioSession::Origin origin);
   void levelsChanged();
   void switchesChanged();
   void portStateChanged(RadioSession::PortState state);
@@ -187,6 +229,11 @@ class RadioSession : public QObject {
   void beep();
   // The configuration in force changed (after open): caption, capabilities.
   void configurationChanged();
+  // A new reading, or the reading lost (the radio stopped answering).
+  void readingChanged();
+  // A network port that failed or was lost is tried again by itself after
+  // this many seconds (0: the retry is under way or was called off).
+  void retryScheduled(int seconds);
 
  private:
   struct Pending {
@@ -241,6 +288,21 @@ class RadioSession : public QObject {
   int volumeKept_ = 128, squelchKept_ = 128, ifShiftKept_ = 128;
   bool agc_ = false, noiseBlanker_ = false, attenuator_ = false;
   bool muteButtonDown_ = false;
+
+  // Readings.
+  void takeReading(const LinkResult& result, bool silent);
+  void updatePolling();
+  Reading reading_;
+  int readingRate_ = 10;
+  int pollPeriodMs_ = 0;  // what the link's thread polls at now
+  bool lineChecks_ = false;
+
+  // Retries of a network port, with a delay that doubles up to a limit.
+  void scheduleRetry();
+  QTimer retryTimer_;
+  int retryDelayMs_ = 0;
+  bool releasedByOperator_ = false;
+  quint64 lastTuning_ = 0;  // the last request pushed that retunes the radio
 
   std::unique_ptr<ScanSearch> scan_;
 };

@@ -7,7 +7,10 @@
 #include <algorithm>
 
 #include "radio/FrequencyText.h"
+#include "radio/LinkWorker.h"
+#include "radio/PortAddress.h"
 #include "radio/RadioSession.h"
+#include "radio/Readings.h"
 #include "settings/Presets.h"
 #include "settings/SettingsNames.h"
 #include "settings/SettingsStore.h"
@@ -227,13 +230,12 @@ RadioSession::Result RadioSession::recallPreset(int group, int n, Origin origin)
   if (freqtext::ParseNumber(preset.frequency, &value)) {
     preset.frequency = freqtext::FormatFixed(value, freqtext::kDecimals, freqtext::kShownWidth);
   }
-  Tuning shown = tuning_;
-  shown.frequencyText = preset.frequency;
+  Tuning row = tuning_;
+  row.frequencyText = preset.frequency;
   // A mode the mode list does not offer leaves the list's choice as it is.
-  if (modeList().contains(preset.mode)) shown.mode = preset.mode;
-  shown.filterIndex = preset.filter;
-  setTuning(shown, origin);
-  const Result result = tune(shown.frequencyText, shown.mode, origin);
+  if (modeList().contains(preset.mode)) row.mode = preset.mode;
+  row.filterIndex = preset.filter;
+  const Result result = tuneRow(row, origin);
   // The attenuator follows the preset even when the frequency was refused.
   setSwitch(Switch::Attenuator, preset.attenuate, origin);
   return result;
@@ -243,4 +245,103 @@ void RadioSession::readCarrier(Completion done) {
   LinkRequest request;
   request.kind = LinkRequest::Kind::ReadCarrier;
   push(request, Origin::Scan, std::move(done));
+}
+
+void RadioSession::whenSent(Completion done) {
+  push(LinkRequest(LinkRequest::Kind::Sync), Origin::Remote, std::move(done));
+}
+
+// ---------------------------------------------------------------------------
+// Readings
+
+bool RadioSession::canReadSignal() const {
+  readings::LinkFacts facts;
+  facts.protocol = settings_.protocol;
+  facts.address = settings_.civAddress;
+  facts.ic735 = settings_.ic735;
+  return readings::forProtocol(settings_.protocol) != nullptr &&
+         readings::canRead(facts, readings::Quantity::Signal);
+}
+
+bool RadioSession::canReadSquelch() const {
+  readings::LinkFacts facts;
+  facts.protocol = settings_.protocol;
+  facts.address = settings_.civAddress;
+  facts.ic735 = settings_.ic735;
+  return canReadSignal() && (readings::signalTellsSquelch(settings_.protocol) ||
+                             readings::canRead(facts, readings::Quantity::Squelch));
+}
+
+void RadioSession::setReadingRate(int perSecond) {
+  readingRate_ = std::clamp(perSecond, 0, kMostReadingsPerSecond);
+  updatePolling();
+}
+
+void RadioSession::updatePolling() {
+  int periodMs = 0;
+  if (portState_ == PortState::Open && readingRate_ > 0 && canReadSignal()) {
+    // No faster than one reading's own time on the line allows.
+    readings::LinkFacts facts;
+    facts.protocol = settings_.protocol;
+    facts.address = settings_.civAddress;
+    facts.ic735 = settings_.ic735;
+    facts.baudRate = settings_.baudRate;
+    facts.commandDelayMs = settings_.pcrCommandDelay;
+    int readingMs = 0;
+    for (readings::Quantity quantity : {readings::Quantity::Signal, readings::Quantity::Squelch}) {
+      if (quantity == readings::Quantity::Squelch &&
+          readings::signalTellsSquelch(settings_.protocol)) {
+        continue;
+      }
+      if (const std::optional<readings::Query> query = readings::makeQuery(facts, quantity)) {
+        readingMs += static_cast<int>(readings::replyDeadline(*query, facts.baudRate).count() +
+                                      readings::queryGap(facts).count());
+      }
+    }
+    periodMs = std::max(1000 / readingRate_, readingMs);
+  }
+  const bool lineChecks =
+      portState_ == PortState::Open && looksLikeNetworkAddress(settings_.portName);
+  if (lineChecks != lineChecks_) {
+    lineChecks_ = lineChecks;
+    QMetaObject::invokeMethod(
+        worker_, [worker = worker_, lineChecks] { worker->setLineChecks(lineChecks); });
+  }
+  if (periodMs == pollPeriodMs_) return;
+  pollPeriodMs_ = periodMs;
+  QMetaObject::invokeMethod(worker_,
+                            [worker = worker_, periodMs] { worker->setPolling(periodMs); });
+}
+
+void RadioSession::takeReading(const LinkResult& result, bool silent) {
+  // A reading taken before the last retune belongs to another frequency.
+  if (result.tuning != lastTuning_) return;
+  if (silent || !result.portOpen) {
+    if (!reading_.valid) return;
+    reading_ = Reading();
+    emit readingChanged();
+    return;
+  }
+  if (!result.answered) return;  // one silent poll keeps the last reading
+  Reading reading;
+  reading.valid = true;
+  reading.raw = result.raw;
+  reading.squelchOpen = result.squelchOpen;
+  // The carrier-detect line tells the squelch where the radio does not, and
+  // counts where it is wired.
+  if (result.carrier) reading.squelchOpen = true;
+  if (const readings::ProtocolReadings* radio = readings::forProtocol(settings_.protocol)) {
+    reading.rawMax = radio->rawMax;
+    if (reading.raw) {
+      reading.dbOverS9 = readings::dbRelativeToS9(*radio, *reading.raw);
+      reading.text = readings::describe(*radio, *reading.raw);
+    }
+  }
+  reading.atMs = result.atMs;
+  reading_ = reading;
+  emit readingChanged();
+}
+
+void RadioSession::readNow(Completion done) {
+  push(LinkRequest(LinkRequest::Kind::Read), Origin::Remote, std::move(done));
 }

@@ -26,6 +26,9 @@ qint64 TickCount() {
 
 ScanSearch::ScanSearch(RadioSession& session, QObject* parent)
     : QObject(parent), session_(session) {
+  // A coarse timer may fire up to 5 % early: the tick comes a whole second
+  // after the last one, never sooner.
+  timer_.setTimerType(Qt::PreciseTimer);
   timer_.setInterval(kTickMs);
   connect(&timer_, &QTimer::timeout, this, &ScanSearch::tick);
 }

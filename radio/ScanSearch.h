@@ -46,6 +46,11 @@ class ScanSearch : public QObject {
   // The panel's limit texts.
   void setLimits(const QString& lower, const QString& upper);
 
+  // One tick of the scan timer: counts the pass, reads the carrier-detect
+  // line and, while "Scan" is chosen and no signal holds it, steps the radio.
+  // The timer calls it every kTickMs while it runs.
+  void tick();
+
   static constexpr int kTickMs = 1000;
   static constexpr double kScanStepMhz = 0.0125;
   static constexpr double kSearchStepMhz = 0.05;
@@ -59,7 +64,6 @@ class ScanSearch : public QObject {
   void signalChanged(bool present);
 
  private:
-  void tick();
   void searchPass();
   void countPass();
   // The frequency one step above the shown one, wrapped to the band; empty

@@ -49,6 +49,9 @@ inline constexpr int kDefaultProtocol = 0;
 inline constexpr char kDefaultComPort[] = "COM2";
 inline constexpr int kDefaultComPortRate = 9600;
 inline constexpr int kDefaultPcr1000AmFilter = 1;
+// How often the radio is asked what it hears while the link is idle.
+inline constexpr char kReadingsPerSecond[] = "Readings Per Second";
+inline constexpr int kDefaultReadingsPerSecond = 10;
 
 // "Coverage"
 inline constexpr char kLowestFrequency[] = "Lowest Frequency";

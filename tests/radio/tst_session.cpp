@@ -3,13 +3,17 @@
 // a slider dragged during a slow sequence sends only its last value, and the
 // event loop of the calling thread keeps running while the radio is paced.
 #include <QElapsedTimer>
+#include <QFile>
+#include <QJsonObject>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest/QtTest>
 
 #include "PseudoTerminal.h"
 #include "SettingsFile.h"
 #include "TestMain.h"
+#include "VirtualRadioProcess.h"
 #include "radio/RadioSession.h"
 #include "radio/ScanSearch.h"
 
@@ -23,6 +27,11 @@ void WriteRig(const QString& profile, const PseudoTerminal& pty, int protocol,
   extra.insert(QStringLiteral("Connection/Com Port"), pty.devicePath());
   extra.insert(QStringLiteral("Connection/Protocol"), QString::number(protocol));
   extra.insert(QStringLiteral("Connection/Address"), QStringLiteral("80"));
+  // The bytes on the wire are the commands alone: the radio is not asked
+  // what it hears.
+  if (!extra.contains(QStringLiteral("Connection/Readings Per Second"))) {
+    extra.insert(QStringLiteral("Connection/Readings Per Second"), QStringLiteral("0"));
+  }
   WriteProfile(profile, extra);
 }
 
@@ -124,6 +133,77 @@ class SessionTest : public QObject {
     QCOMPARE(session.tuning().frequencyText, held);
     session.scan().choose(ScanSearch::Choice::Manual);
     QVERIFY(!session.scan().searching());
+  }
+
+  // The radio is asked what it hears while the link is idle: a station
+  // opens the squelch, an empty channel does not, a reading taken before a
+  // retune is never shown for the new frequency, and a radio that stops
+  // answering shows no reading.
+  void readingsFollowTheTuning_data() {
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("PCR1000") << 6 << "FMN";
+    QTest::newRow("CI-V") << 0 << "FMN";
+    QTest::newRow("AR8000") << 2 << "FMN";
+    QTest::newRow("BC-895XLT") << 5 << "FMN";
+  }
+  void readingsFollowTheTuning() {
+    QFETCH(int, protocol);
+    QFETCH(QString, mode);
+    QTemporaryDir dir;
+    QFile stations(dir.filePath(QStringLiteral("stations.csv")));
+    QVERIFY(stations.open(QIODevice::WriteOnly));
+    stations.write("162.55, FMN, 20, on\n");
+    stations.close();
+    VirtualRadioProcess radio({"--protocol", QString::number(protocol), "--address", "80",
+                               "--stations", stations.fileName()});
+    QVERIFY2(radio.started(), qPrintable(radio.startError()));
+    WriteProfile(QStringLiteral("Hear%1").arg(protocol),
+                 {{"Connection/Com Port", radio.devicePath()},
+                  {"Connection/Protocol", QString::number(protocol)},
+                  {"Connection/Address", "80"},
+                  {"General/Frequency", "162.55"}});
+    RadioSession session;
+    QVERIFY(session.canReadSignal());
+    session.open();
+    session.tune(QStringLiteral("162.55"), mode, RadioSession::Origin::Operator);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        session.reading().valid && session.reading().squelchOpen.value_or(false), 10000);
+    QVERIFY(session.reading().raw.has_value());
+
+    // After the retune only readings of the empty channel count.
+    int stale = 0;
+    connect(&session, &RadioSession::readingChanged, this, [&session, &stale] {
+      if (session.reading().valid && session.reading().squelchOpen.value_or(false)) ++stale;
+    });
+    session.tune(QStringLiteral("150.0"), mode, RadioSession::Origin::Operator);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        session.reading().valid && !session.reading().squelchOpen.value_or(true), 10000);
+    QCOMPARE(stale, 0);
+  }
+
+  void aSilentRadioShowsNoReading() {
+    VirtualRadioProcess radio({"--protocol", "6", "--no-readings"});
+    QVERIFY2(radio.started(), qPrintable(radio.startError()));
+    WriteProfile(QStringLiteral("Silent"),
+                 {{"Connection/Com Port", radio.devicePath()}, {"Connection/Protocol", "6"}});
+    RadioSession session;
+    session.open();
+    QTRY_COMPARE(session.portState(), RadioSession::PortState::Open);
+    // Three unanswered polls, then it is only probed now and then.
+    QTest::qWait(1500);
+    QVERIFY(!session.reading().valid);
+    const auto queries = [&radio] {
+      int n = 0;
+      radio.waitFor([](const QJsonObject&) { return false; }, 10);
+      for (const QJsonObject& event : radio.events()) {
+        if (event.value(QStringLiteral("event")).toString() == QLatin1String("signal-query")) ++n;
+      }
+      return n;
+    };
+    const int before = queries();
+    QTest::qWait(2000);
+    QVERIFY2(queries() - before <= 1, qPrintable(QString::number(queries() - before)));
   }
 };
 
