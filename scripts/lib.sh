@@ -5,7 +5,7 @@ CORVALO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Debian packages the build and the tests need.
 CORVALO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
-  qt6-serialport-dev libgl-dev libtelnet-dev)
+  qt6-serialport-dev libgl-dev libtelnet-dev libqt6sql6-sqlite)
 
 # Debian packages only the tests need: the remote-control tests talk to the
 # real Hamlib client (rigctl); the network-port tests to a real serial
