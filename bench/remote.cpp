@@ -43,8 +43,9 @@ double Percentile(std::vector<double> v, double p) {
   return v[std::min(at, v.size() - 1)];
 }
 
-// The radio link as the server's target: tuning goes straight to the link,
-// and the time it takes (the radio's pacing) is recorded per call.
+// The radio link as the server's target: tuning goes straight to the link
+// and answers at once, and the time it takes (the radio's pacing) is
+// recorded per call.
 class LinkTarget : public rigctl::Target {
  public:
   explicit LinkTarget(RadioLink& link) : link_(link) {}
@@ -56,28 +57,25 @@ class LinkTarget : public rigctl::Target {
     info.modes = {"AM", "CW", "FMN", "FMW", "LSB", "USB"};
     return info;
   }
-  int setFrequency(double hertz) override {
+  void setFrequency(double hertz, rigctl::Reply done) override {
     const Clock::time_point start = Clock::now();
     const bool sent = link_.TuneRadio(QString::number(hertz / 1e6, 'f', 6), QStringLiteral("FMN"));
     inLink.push_back(Ms(Clock::now() - start));
-    return sent ? rigctl::kOk : rigctl::kInvalid;
+    done(sent ? rigctl::kOk : rigctl::kInvalid);
   }
   double frequency() override {
     double megahertz = 0;
     freqtext::ParseNumber(link_.CurrentFrequency, &megahertz);
     return megahertz * 1e6;
   }
-  int setMode(const QString&, int) override { return rigctl::kNotAvailable; }
+  void setMode(const QString&, int, rigctl::Reply done) override { done(rigctl::kNotAvailable); }
   QString mode() override { return link_.CurrentMode; }
   int passband() override { return 0; }
-  int setLevel(rigctl::Level, int) override { return rigctl::kNotAvailable; }
+  void setLevel(rigctl::Level, int, rigctl::Reply done) override { done(rigctl::kNotAvailable); }
   int level(rigctl::Level) override { return 0; }
-  int setSwitch(rigctl::Switch, bool) override { return rigctl::kNotAvailable; }
+  void setSwitch(rigctl::Switch, bool, rigctl::Reply done) override { done(rigctl::kNotAvailable); }
   bool switchState(rigctl::Switch) override { return false; }
-  int carrierDetect(bool* present) override {
-    *present = false;
-    return rigctl::kOk;
-  }
+  void carrierDetect(rigctl::CarrierReply done) override { done(rigctl::kOk, false); }
   bool powerOn() override { return link_.portOpen(); }
 
   std::vector<double> inLink;  // ms per tuning inside the radio link

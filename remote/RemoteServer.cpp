@@ -10,15 +10,6 @@ namespace {
 // wait for us (the operating system then holds back its sending).
 constexpr qint64 kReadBufferBytes = 4 * RemoteServer::kMaxLineBytes;
 
-// Clears a flag when the scope ends, even by an exception.
-struct FlagGuard {
-  bool& flag;
-  explicit FlagGuard(bool& f) : flag(f) { flag = true; }
-  ~FlagGuard() { flag = false; }
-  FlagGuard(const FlagGuard&) = delete;
-  FlagGuard& operator=(const FlagGuard&) = delete;
-};
-
 }  // namespace
 
 RemoteServer::RemoteServer(rigctl::Target& target, QObject* parent)
@@ -149,49 +140,50 @@ void RemoteServer::scheduleTurn() {
 
 void RemoteServer::runTurn() {
   turnScheduled_ = false;
-  // A command that opened a nested event loop is still running; the turn
-  // after it picks up whatever arrived meanwhile.
-  if (running_) return;
-
   // Guarded pointers: a socket deleted while a command ran is not mistaken
   // for a new one that happens to take its place in memory.
   QList<QPointer<QTcpSocket>> order;
   for (const auto& client : clients_) {
-    if (!client->pending.isEmpty()) order.append(client->socket);
+    if (!client->pending.isEmpty() && !client->waiting) order.append(client->socket);
   }
   for (const QPointer<QTcpSocket>& guarded : order) {
-    QTcpSocket* const socket = guarded.data();
-    Client* client = find(socket);
-    if (client == nullptr || client->pending.isEmpty()) continue;
+    Client* client = find(guarded.data());
+    if (client == nullptr || client->pending.isEmpty() || client->waiting) continue;
     const rigctl::Command command = client->pending.takeFirst();
-    bool quit = false;
-    QByteArray reply;
-    {
-      FlagGuard running(running_);
-      reply = rigctl::Execute(target_, command, &quit);
-    }
-    // The client, or the whole server, may have been closed meanwhile.
-    if (guarded.isNull()) continue;
-    client = find(socket);
-    if (client == nullptr) continue;
-    if (!client->gone && socket->state() == QAbstractSocket::ConnectedState) {
-      socket->write(reply);
-      if (socket->bytesToWrite() > kMaxUnsentBytes) {
-        // It does not read its answers: let it go.
-        drop(socket, false);
-        continue;
-      }
-    }
-    if (quit) {
-      drop(socket, true);
-      continue;
-    }
-    if (client->pending.isEmpty()) readLine(*client);
-    client = find(socket);
-    if (client != nullptr && client->gone && client->pending.isEmpty()) drop(socket, false);
+    // The client waits for this answer before its next command runs; other
+    // clients go on meanwhile.
+    client->waiting = true;
+    const QPointer<RemoteServer> self(this);
+    rigctl::Execute(target_, command, [self, guarded](const QByteArray& reply, bool quit) {
+      if (self) self->answer(guarded, reply, quit);
+    });
   }
+}
 
-  const bool more = std::any_of(clients_.begin(), clients_.end(),
-                                [](const auto& client) { return !client->pending.isEmpty(); });
-  if (more) scheduleTurn();
+void RemoteServer::answer(const QPointer<QTcpSocket>& guarded, const QByteArray& reply, bool quit) {
+  // The client, or the whole server, may have been closed meanwhile.
+  QTcpSocket* const socket = guarded.data();
+  Client* client = find(socket);
+  if (client == nullptr) return;
+  client->waiting = false;
+  if (!client->gone && socket->state() == QAbstractSocket::ConnectedState) {
+    socket->write(reply);
+    if (socket->bytesToWrite() > kMaxUnsentBytes) {
+      // It does not read its answers: let it go.
+      drop(socket, false);
+      return;
+    }
+  }
+  if (quit) {
+    drop(socket, true);
+    return;
+  }
+  if (client->pending.isEmpty()) readLine(*client);
+  client = find(socket);
+  if (client == nullptr) return;
+  if (client->gone && client->pending.isEmpty()) {
+    drop(socket, false);
+    return;
+  }
+  if (!client->pending.isEmpty()) scheduleTurn();
 }

@@ -16,17 +16,15 @@ class QTcpSocket;
 // A TCP server speaking the rigctld protocol to other programs (trackers,
 // loggers, decoders) on behalf of the radio the program drives.
 //
-// It runs on the GUI thread's event loop and never waits for a client: an
-// idle client costs nothing, a client's commands run one per turn of the
-// event loop (so several clients take turns and the window keeps handling
-// its own events between them), and a client that goes away is forgotten
-// with whatever it had not finished. Limits: kMaxClients at once (a further
-// connection is closed at once), kMaxLineBytes per line (a longer line is
-// answered with a protocol error and the client dropped), kMaxUnsentBytes of
-// answers a client has not read (it is then dropped).
-//
-// Commands never run inside each other: if running one opens a nested event
-// loop (a message box), other clients' input waits until it has finished.
+// It runs on the GUI thread's event loop and never waits, neither for a
+// client nor for the radio: an idle client costs nothing, a client's
+// commands run one after the other (the next once the answer to the last has
+// come back from the radio's link), several clients take turns, and a client
+// that goes away is forgotten with whatever it had not finished. Limits:
+// kMaxClients at once (a further connection is closed at once),
+// kMaxLineBytes per line (a longer line is answered with a protocol error and
+// the client dropped), kMaxUnsentBytes of answers a client has not read (it
+// is then dropped).
 class RemoteServer : public QObject {
   Q_OBJECT
 
@@ -60,6 +58,7 @@ class RemoteServer : public QObject {
     QPointer<QTcpSocket> socket;
     QList<rigctl::Command> pending;  // commands of the line being run
     bool gone = false;               // the peer closed; no answer can reach it
+    bool waiting = false;            // a command runs: its answer has not come yet
   };
 
   void acceptClients();
@@ -71,13 +70,15 @@ class RemoteServer : public QObject {
   // once.
   void drop(QTcpSocket* socket, bool graceful);
   void scheduleTurn();
-  // Runs one pending command of every client that has one.
+  // Runs one pending command of every client that has one and is not
+  // waiting for an answer.
   void runTurn();
+  // A command's answer: sent to its client, whose next command may run.
+  void answer(const QPointer<QTcpSocket>& socket, const QByteArray& reply, bool quit);
 
   rigctl::Target& target_;
   QTcpServer server_;
   QString error_;
   std::vector<std::unique_ptr<Client>> clients_;
-  bool running_ = false;  // a command is running
   bool turnScheduled_ = false;
 };

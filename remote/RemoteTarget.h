@@ -3,11 +3,12 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
-// What the remote-control server drives: the radio as the operator's window
-// sees it. The main window implements this by running its own handlers, so a
-// remote request takes the operator's path (checks, port, fields, tray hint).
-// Everything runs on the GUI thread.
+// What the remote-control server drives: the radio session. A change answers
+// through a callback once the radio's link has taken it (or refused it), so
+// the server never waits; what is read answers at once. Everything runs on
+// the GUI thread.
 namespace rigctl {
 
 // Reply codes of the protocol, sent as "RPRT <code>".
@@ -33,6 +34,10 @@ enum class Level {
 // On/off functions a client can set and read.
 enum class Switch { Mute, NoiseBlanker };
 
+// What the radio hears, read only: the signal in whole dB relative to S9
+// (Hamlib's STRENGTH) and on the radio's own scale (RAWSTR).
+enum class Meter { Strength, RawStrength };
+
 // What the attached radio offers now.
 struct RadioInfo {
   double lowestHz = 0;  // receive coverage
@@ -46,7 +51,17 @@ struct RadioInfo {
   int attenuatorDb = 0;  // the attenuator's step; 0 when there is none
   bool mute = false;
   bool noiseBlanker = false;
+  bool strength = false;     // a calibrated signal level
+  bool rawStrength = false;  // a signal level on the radio's scale
 };
+
+// The answer to a change: kOk, or a Code when it was refused (nothing was
+// sent then) or the radio's port was not open to take it.
+using Reply = std::function<void(int code)>;
+// The answer to the carrier-detect query.
+using CarrierReply = std::function<void(int code, bool present)>;
+// The answer to a meter reading.
+using MeterReply = std::function<void(int code, int value)>;
 
 class Target {
  public:
@@ -54,28 +69,32 @@ class Target {
 
   virtual RadioInfo radioInfo() = 0;
 
-  // Tunes to a frequency in the mode selected now. Returns kOk, or a Code
-  // when the request was refused (nothing is sent then).
-  virtual int setFrequency(double hertz) = 0;
+  // Tunes to a frequency in the mode selected now.
+  virtual void setFrequency(double hertz, Reply done) = 0;
   // The frequency of the last tuning, in hertz.
   virtual double frequency() = 0;
   // Selects a mode (one of radioInfo().modes) and re-tunes; a passband
   // above 0 then selects the nearest filter the radio has.
-  virtual int setMode(const QString& mode, int passbandHz) = 0;
+  virtual void setMode(const QString& mode, int passbandHz, Reply done) = 0;
   // The mode code of the last tuning and its passband (0 when fixed).
   virtual QString mode() = 0;
   virtual int passband() = 0;
 
-  virtual int setLevel(Level level, int value) = 0;
+  virtual void setLevel(Level level, int value, Reply done) = 0;
   virtual int level(Level level) = 0;
-  virtual int setSwitch(Switch which, bool on) = 0;
+  virtual void setSwitch(Switch which, bool on, Reply done) = 0;
   virtual bool switchState(Switch which) = 0;
 
-  // Whether the radio reports a received signal; returns a Code when it
-  // cannot be read.
-  virtual int carrierDetect(bool* present) = 0;
+  // Whether the radio reports a received signal; a Code when it cannot be
+  // read.
+  virtual void carrierDetect(CarrierReply done) = 0;
   // Whether the radio is reachable (its port is open).
   virtual bool powerOn() = 0;
+  // What the radio hears; a radio that cannot tell answers kNotAvailable.
+  virtual void readMeter(Meter which, MeterReply done) {
+    (void)which;
+    done(kNotAvailable, 0);
+  }
 };
 
 }  // namespace rigctl

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -26,6 +27,7 @@ enum class Op {
   GetPtt,
   ChkVfo,
   DumpState,
+  DumpCaps,
   GetDcd,
   GetPowerstat,
   SetLockMode,
@@ -61,6 +63,7 @@ constexpr CommandEntry kCommands[] = {
     {'t', "get_ptt", 0, false, Op::GetPtt, {"PTT"}},
     {0, "chk_vfo", 0, false, Op::ChkVfo, {}},
     {0, "dump_state", 0, false, Op::DumpState, {""}},
+    {0, "dump_caps", 0, false, Op::DumpCaps, {""}},
     {0, "get_dcd", 0, false, Op::GetDcd, {"DCD"}},
     {0, "get_powerstat", 0, false, Op::GetPowerstat, {"Power Status"}},
     {0, "set_lock_mode", 1, false, Op::SetLockMode, {}},
@@ -87,6 +90,8 @@ constexpr unsigned long long kLevelAtt = 1ull << 1;
 constexpr unsigned long long kLevelAf = 1ull << 3;
 constexpr unsigned long long kLevelSql = 1ull << 5;
 constexpr unsigned long long kLevelIf = 1ull << 6;
+constexpr unsigned long long kLevelRawStr = 1ull << 26;
+constexpr unsigned long long kLevelStrength = 1ull << 30;
 constexpr unsigned long long kFuncNb = 1ull << 1;
 constexpr unsigned long long kFuncMute = 1ull << 17;
 
@@ -123,6 +128,13 @@ struct Outcome {
 
 Outcome Fail(int code) { return Outcome{code, {}}; }
 
+// Receives a command's outcome, at once or once the radio has taken it.
+using Done = std::function<void(const Outcome&)>;
+
+Reply ReplyTo(const Done& done) {
+  return [done](int code) { done(Fail(code)); };
+}
+
 std::optional<Level> LevelNamed(const QByteArray& name) {
   if (name == "AF") return Level::Af;
   if (name == "SQL") return Level::Squelch;
@@ -145,6 +157,12 @@ bool HasLevel(const RadioInfo& info, Level level) {
   return false;
 }
 
+std::optional<Meter> MeterNamed(const QByteArray& name) {
+  if (name == "STRENGTH") return Meter::Strength;
+  if (name == "RAWSTR") return Meter::RawStrength;
+  return std::nullopt;
+}
+
 std::optional<Switch> SwitchNamed(const QByteArray& name) {
   if (name == "MUTE") return Switch::Mute;
   if (name == "NB") return Switch::NoiseBlanker;
@@ -155,31 +173,33 @@ bool HasSwitch(const RadioInfo& info, Switch which) {
   return which == Switch::Mute ? info.mute : info.noiseBlanker;
 }
 
-Outcome SetLevel(Target& target, const QByteArray& name, const QByteArray& text) {
+void SetLevel(Target& target, const QByteArray& name, const QByteArray& text, const Done& done) {
+  // What the radio hears can be read, never set.
+  if (MeterNamed(name)) return done(Fail(kInvalid));
   const std::optional<Level> level = LevelNamed(name);
-  if (!level) return Fail(kInvalid);
+  if (!level) return done(Fail(kInvalid));
   const RadioInfo info = target.radioInfo();
-  if (!HasLevel(info, *level)) return Fail(kNotAvailable);
+  if (!HasLevel(info, *level)) return done(Fail(kNotAvailable));
   double value = 0;
-  if (!ParseDouble(text, &value)) return Fail(kInvalid);
+  if (!ParseDouble(text, &value)) return done(Fail(kInvalid));
   int radioValue = 0;
   switch (*level) {
     case Level::Af:
     case Level::Squelch:
       radioValue = LevelToRadio(value);
-      if (radioValue < 0) return Fail(kInvalid);
+      if (radioValue < 0) return done(Fail(kInvalid));
       break;
     case Level::IfShift:
-      if (std::fabs(value) > info.maxIfShiftHz) return Fail(kInvalid);
+      if (std::fabs(value) > info.maxIfShiftHz) return done(Fail(kInvalid));
       radioValue = static_cast<int>(std::lround(value));
       break;
     case Level::Attenuator:
       // The radios have one attenuator step: any positive value switches it on.
-      if (value < 0) return Fail(kInvalid);
+      if (value < 0) return done(Fail(kInvalid));
       radioValue = value > 0 ? info.attenuatorDb : 0;
       break;
   }
-  return Fail(target.setLevel(*level, radioValue));
+  target.setLevel(*level, radioValue, ReplyTo(done));
 }
 
 Outcome GetLevel(Target& target, const QByteArray& name) {
@@ -193,13 +213,13 @@ Outcome GetLevel(Target& target, const QByteArray& name) {
   return Outcome{kOk, {QByteArray::number(value)}};
 }
 
-Outcome SetFunc(Target& target, const QByteArray& name, const QByteArray& text) {
+void SetFunc(Target& target, const QByteArray& name, const QByteArray& text, const Done& done) {
   const std::optional<Switch> which = SwitchNamed(name);
-  if (!which) return Fail(kInvalid);
-  if (!HasSwitch(target.radioInfo(), *which)) return Fail(kNotAvailable);
+  if (!which) return done(Fail(kInvalid));
+  if (!HasSwitch(target.radioInfo(), *which)) return done(Fail(kNotAvailable));
   int status = 0;
-  if (!ParseInt(text, &status)) return Fail(kInvalid);
-  return Fail(target.setSwitch(*which, status != 0));
+  if (!ParseInt(text, &status)) return done(Fail(kInvalid));
+  target.setSwitch(*which, status != 0, ReplyTo(done));
 }
 
 Outcome GetFunc(Target& target, const QByteArray& name) {
@@ -209,29 +229,71 @@ Outcome GetFunc(Target& target, const QByteArray& name) {
   return Outcome{kOk, {target.switchState(*which) ? QByteArray("1") : QByteArray("0")}};
 }
 
-Outcome SetMode(Target& target, const Command& command) {
+void SetMode(Target& target, const Command& command, const Done& done) {
   const QString code = ModeCode(command.arguments.value(0));
-  if (code.isEmpty() || !target.radioInfo().modes.contains(code)) return Fail(kInvalid);
+  if (code.isEmpty() || !target.radioInfo().modes.contains(code)) return done(Fail(kInvalid));
   int passband = 0;  // the mode's usual passband
   if (command.arguments.size() > 1) {
     // -1 keeps the passband as it is.
-    if (!ParseInt(command.arguments[1], &passband) || passband < -1) return Fail(kInvalid);
+    if (!ParseInt(command.arguments[1], &passband) || passband < -1) return done(Fail(kInvalid));
   }
-  return Fail(target.setMode(code, passband));
+  target.setMode(code, passband, ReplyTo(done));
+}
+
+// The commands that change the radio, or read its carrier-detect line: they
+// answer once the radio's link has taken them. False for every other command.
+bool RunChange(Target& target, const CommandEntry& entry, const Command& command,
+               const Done& done) {
+  const QList<QByteArray>& args = command.arguments;
+  switch (entry.op) {
+    case Op::SetFreq: {
+      double hertz = 0;
+      if (!ParseDouble(args[0], &hertz) || hertz < 0 || hertz > kHighestHz) {
+        done(Fail(kInvalid));
+      } else {
+        target.setFrequency(hertz, ReplyTo(done));
+      }
+      return true;
+    }
+    case Op::SetMode:
+      SetMode(target, command, done);
+      return true;
+    case Op::SetLevel:
+      SetLevel(target, args[0], args[1], done);
+      return true;
+    case Op::SetFunc:
+      SetFunc(target, args[0], args[1], done);
+      return true;
+    case Op::GetLevel: {
+      const std::optional<Meter> meter = MeterNamed(args[0]);
+      if (!meter) return false;
+      const RadioInfo info = target.radioInfo();
+      if (!(*meter == Meter::Strength ? info.strength : info.rawStrength)) {
+        done(Fail(kNotAvailable));
+        return true;
+      }
+      target.readMeter(*meter, [done](int code, int value) {
+        if (code != kOk) return done(Fail(code));
+        done(Outcome{kOk, {QByteArray::number(value)}});
+      });
+      return true;
+    }
+    case Op::GetDcd:
+      target.carrierDetect([done](int code, bool present) {
+        if (code != kOk) return done(Fail(code));
+        done(Outcome{kOk, {present ? QByteArray("1") : QByteArray("0")}});
+      });
+      return true;
+    default:
+      return false;
+  }
 }
 
 Outcome Run(Target& target, const CommandEntry& entry, const Command& command, bool* quit) {
   const QList<QByteArray>& args = command.arguments;
   switch (entry.op) {
-    case Op::SetFreq: {
-      double hertz = 0;
-      if (!ParseDouble(args[0], &hertz) || hertz < 0 || hertz > kHighestHz) return Fail(kInvalid);
-      return Fail(target.setFrequency(hertz));
-    }
     case Op::GetFreq:
       return Outcome{kOk, {QByteArray::number(std::llround(target.frequency()))}};
-    case Op::SetMode:
-      return SetMode(target, command);
     case Op::GetMode: {
       QByteArray name = ModeName(target.mode());
       if (name.isEmpty()) name = "None";
@@ -241,12 +303,8 @@ Outcome Run(Target& target, const CommandEntry& entry, const Command& command, b
       return Fail(IsMainVfo(args[0]) ? kOk : kInvalid);
     case Op::GetVfo:
       return Outcome{kOk, {"VFOA"}};
-    case Op::SetLevel:
-      return SetLevel(target, args[0], args[1]);
     case Op::GetLevel:
       return GetLevel(target, args[0]);
-    case Op::SetFunc:
-      return SetFunc(target, args[0], args[1]);
     case Op::GetFunc:
       return GetFunc(target, args[0]);
     case Op::SetSplitVfo: {
@@ -267,16 +325,12 @@ Outcome Run(Target& target, const CommandEntry& entry, const Command& command, b
       return Outcome{kOk, {"0"}};
     case Op::ChkVfo:
       return Outcome{kOk, {"0"}};
-    case Op::DumpState: {
-      QByteArray body = DumpState(target.radioInfo());
+    case Op::DumpState:
+    case Op::DumpCaps: {
+      QByteArray body =
+          entry.op == Op::DumpState ? DumpState(target.radioInfo()) : DumpCaps(target.radioInfo());
       body.chop(1);  // the answer ends the last line itself
       return Outcome{kOk, {body}};
-    }
-    case Op::GetDcd: {
-      bool present = false;
-      const int code = target.carrierDetect(&present);
-      if (code != kOk) return Fail(code);
-      return Outcome{kOk, {present ? QByteArray("1") : QByteArray("0")}};
     }
     case Op::GetPowerstat:
       return Outcome{kOk, {target.powerOn() ? QByteArray("1") : QByteArray("0")}};
@@ -291,6 +345,8 @@ Outcome Run(Target& target, const CommandEntry& entry, const Command& command, b
     case Op::Quit:
       *quit = true;
       return Outcome{};
+    default:
+      break;
   }
   return Fail(kNotImplemented);
 }
@@ -307,6 +363,7 @@ bool IsGet(Op op) {
     case Op::GetSplitVfo:
     case Op::GetPtt:
     case Op::DumpState:
+    case Op::DumpCaps:
     case Op::GetDcd:
     case Op::GetPowerstat:
     case Op::GetLockMode:
@@ -374,14 +431,10 @@ QList<Command> ParseLine(QByteArrayView line) {
   return commands;
 }
 
-QByteArray Execute(Target& target, const Command& command, bool* quit) {
-  *quit = false;
-  if (command.kind < 0 || command.kind >= kCommandCount) return Report(kNotImplemented);
-  const CommandEntry& entry = kCommands[command.kind];
+namespace {
 
-  const Outcome outcome =
-      command.missingArguments ? Fail(kInvalid) : Run(target, entry, command, quit);
-
+// The answer text of a command's outcome.
+QByteArray Format(const CommandEntry& entry, const Command& command, const Outcome& outcome) {
   if (entry.op == Op::Quit) return Report(kOk);
   if (entry.op == Op::ChkVfo) {
     return command.separator ? "ChkVFO: " + outcome.values[0] + '\n' : outcome.values[0] + '\n';
@@ -405,6 +458,27 @@ QByteArray Execute(Target& target, const Command& command, bool* quit) {
     }
   }
   return reply + Report(outcome.code);
+}
+
+}  // namespace
+
+void Execute(Target& target, const Command& command, const Answer& answer) {
+  if (command.kind < 0 || command.kind >= kCommandCount) {
+    answer(Report(kNotImplemented), false);
+    return;
+  }
+  const CommandEntry& entry = kCommands[command.kind];
+  if (command.missingArguments) {
+    answer(Format(entry, command, Fail(kInvalid)), false);
+    return;
+  }
+  const Done done = [&entry, command, answer](const Outcome& outcome) {
+    answer(Format(entry, command, outcome), false);
+  };
+  if (RunChange(target, entry, command, done)) return;
+  bool quit = false;
+  const Outcome outcome = Run(target, entry, command, &quit);
+  answer(Format(entry, command, outcome), quit);
 }
 
 QByteArray OverlongLineReply() { return Report(kProtocolError); }
@@ -449,6 +523,10 @@ QByteArray DumpState(const RadioInfo& info) {
   if (info.mute) funcs |= kFuncMute;
   if (info.noiseBlanker) funcs |= kFuncNb;
   const QByteArray levelMask = "0x" + QByteArray::number(levels, 16);
+  unsigned long long getLevels = levels;
+  if (info.strength) getLevels |= kLevelStrength;
+  if (info.rawStrength) getLevels |= kLevelRawStr;
+  const QByteArray getLevelMask = "0x" + QByteArray::number(getLevels, 16);
   const QByteArray funcMask = "0x" + QByteArray::number(funcs, 16);
   const QByteArray rangeEnd = "0 0 0 0 0 0 0\n";
 
@@ -470,8 +548,46 @@ QByteArray DumpState(const RadioInfo& info) {
   s += "\n";   // no preamplifier
   s += info.attenuatorDb > 0 ? QByteArray::number(info.attenuatorDb) + " \n" : QByteArray("\n");
   s += funcMask + '\n' + funcMask + '\n';
-  s += levelMask + '\n' + levelMask + '\n';
+  s += getLevelMask + '\n' + levelMask + '\n';
   s += "0x0\n0x0\n";  // no parameters
+  return s;
+}
+
+QByteArray DumpCaps(const RadioInfo& info) {
+  auto yes = [](bool on) { return on ? QByteArray("Y") : QByteArray("N"); };
+  QByteArray modes;
+  for (const QString& code : info.modes) {
+    const QByteArray name = ModeName(code);
+    if (!name.isEmpty()) modes += name + ' ';
+  }
+  QByteArray setLevels;
+  if (info.attenuatorDb > 0) setLevels += "ATT ";
+  if (info.volume) setLevels += "AF ";
+  if (info.squelch) setLevels += "SQL ";
+  if (info.ifShift) setLevels += "IF ";
+  QByteArray getLevels = setLevels;
+  if (info.rawStrength) getLevels += "RAWSTR ";
+  if (info.strength) getLevels += "STRENGTH ";
+  QByteArray functions;
+  if (info.noiseBlanker) functions += "NB ";
+  if (info.mute) functions += "MUTE ";
+
+  QByteArray s;
+  s += "Caps dump for model: 2\n";
+  s += "Model name:\tCorvalo\n";
+  s += "Rig type:\tReceiver\n";
+  s += "Receive range:\t" + QByteArray::number(info.lowestHz, 'f', 0) + " Hz to " +
+       QByteArray::number(info.highestHz, 'f', 0) + " Hz\n";
+  s += "Modes:\t" + modes.trimmed() + '\n';
+  s += "Transmit:\tN\n";
+  s += "Get level:\t" + getLevels.trimmed() + '\n';
+  s += "Set level:\t" + setLevels.trimmed() + '\n';
+  s += "Get functions:\t" + functions.trimmed() + '\n';
+  s += "Set functions:\t" + functions.trimmed() + '\n';
+  s += "Can set Frequency:\tY\nCan get Frequency:\tY\n";
+  s += "Can set Mode:\tY\nCan get Mode:\tY\n";
+  s += "Can get DCD:\tY\n";
+  s += "Can read signal strength:\t" + yes(info.strength || info.rawStrength) + '\n';
   return s;
 }
 

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <functional>
 
 #include "remote/RemoteTarget.h"
 
@@ -14,7 +15,7 @@
 // extended answer (a header line, labelled values and always "RPRT"); ";",
 // "|" or "," do the same with that character between the parts.
 //
-// Pure: parsing and answering take text and a Target, never a socket.
+// Parsing and answering take text and a Target, never a socket.
 namespace rigctl {
 
 // One command of a line, ready to run.
@@ -31,9 +32,14 @@ struct Command {
 // command that lacks arguments ends the line. An empty line gives none.
 QList<Command> ParseLine(QByteArrayView line);
 
-// Runs a command against the target and returns its answer. *quit is set
-// when the client asked to end the conversation.
-QByteArray Execute(Target& target, const Command& command, bool* quit);
+// Receives a command's answer; quit is set when the client asked to end the
+// conversation.
+using Answer = std::function<void(const QByteArray& reply, bool quit)>;
+
+// Runs a command against the target and hands its answer over: at once for
+// what is read, once the radio's link has taken it for a change (the target
+// calls back). Exactly one answer per command.
+void Execute(Target& target, const Command& command, const Answer& answer);
 
 // The answer to a line too long to be a command; the connection is then
 // closed.
@@ -55,5 +61,9 @@ double LevelFromRadio(int level);
 // receive range, no transmit range, filters, levels and functions), each
 // line ended by a line feed.
 QByteArray DumpState(const RadioInfo& info);
+
+// What "\dump_caps" answers: what works with the radio in use, one line a
+// capability.
+QByteArray DumpCaps(const RadioInfo& info);
 
 }  // namespace rigctl

@@ -1,10 +1,15 @@
 #pragma once
 
-// A stand-in for the main window behind the remote-control server: it keeps
-// what it was told, answers from that, and records every call in order.
+// A stand-in for the radio session behind the remote-control server: it keeps
+// what it was told, answers from that, and records every change in order. A
+// change answers at once, or, while answers are held, once the test releases
+// them (as the radio's link answers once it has run the change).
 
 #include <QMap>
 #include <QStringList>
+#include <functional>
+#include <utility>
+#include <vector>
 
 #include "remote/RemoteTarget.h"
 
@@ -23,48 +28,56 @@ class FakeTarget : public rigctl::Target {
 
   rigctl::RadioInfo radioInfo() override { return info; }
 
-  int setFrequency(double hertz) override {
+  void setFrequency(double hertz, rigctl::Reply done) override {
     calls << QStringLiteral("setFrequency %1").arg(hertz, 0, 'f', 0);
-    if (refuseAll != rigctl::kOk) return refuseAll;
-    if (hertz < info.lowestHz || hertz > info.highestHz) return rigctl::kInvalid;
-    hz = hertz;
-    return rigctl::kOk;
+    int code = refuseAll;
+    if (code == rigctl::kOk && (hertz < info.lowestHz || hertz > info.highestHz)) {
+      code = rigctl::kInvalid;
+    }
+    if (code == rigctl::kOk) hz = hertz;
+    answer(std::move(done), code);
   }
   double frequency() override { return hz; }
 
-  int setMode(const QString& code, int passbandHz) override {
+  void setMode(const QString& code, int passbandHz, rigctl::Reply done) override {
     calls << QStringLiteral("setMode %1 %2").arg(code).arg(passbandHz);
-    if (refuseAll != rigctl::kOk) return refuseAll;
-    modeCode = code;
-    if (passbandHz > 0) width = passbandHz;
-    return rigctl::kOk;
+    if (refuseAll == rigctl::kOk) {
+      modeCode = code;
+      if (passbandHz > 0) width = passbandHz;
+    }
+    answer(std::move(done), refuseAll);
   }
   QString mode() override { return modeCode; }
   int passband() override { return width; }
 
-  int setLevel(rigctl::Level which, int value) override {
+  void setLevel(rigctl::Level which, int value, rigctl::Reply done) override {
     calls << QStringLiteral("setLevel %1 %2").arg(static_cast<int>(which)).arg(value);
-    if (refuseAll != rigctl::kOk) return refuseAll;
-    levels[static_cast<int>(which)] = value;
-    return rigctl::kOk;
+    if (refuseAll == rigctl::kOk) levels[static_cast<int>(which)] = value;
+    answer(std::move(done), refuseAll);
   }
   int level(rigctl::Level which) override { return levels.value(static_cast<int>(which)); }
 
-  int setSwitch(rigctl::Switch which, bool on) override {
+  void setSwitch(rigctl::Switch which, bool on, rigctl::Reply done) override {
     calls << QStringLiteral("setSwitch %1 %2").arg(static_cast<int>(which)).arg(on);
-    if (refuseAll != rigctl::kOk) return refuseAll;
-    switches[static_cast<int>(which)] = on;
-    return rigctl::kOk;
+    if (refuseAll == rigctl::kOk) switches[static_cast<int>(which)] = on;
+    answer(std::move(done), refuseAll);
   }
   bool switchState(rigctl::Switch which) override {
     return switches.value(static_cast<int>(which));
   }
 
-  int carrierDetect(bool* present) override {
-    *present = carrier;
-    return carrierCode;
+  void carrierDetect(rigctl::CarrierReply done) override {
+    const int code = carrierCode;
+    const bool present = carrier;
+    hold([done = std::move(done), code, present] { done(code, present); });
   }
   bool powerOn() override { return power; }
+
+  // Gives the held answers, in the order their changes came.
+  void releaseAnswers() {
+    const std::vector<std::function<void()>> answers = std::exchange(held, {});
+    for (const auto& give : answers) give();
+  }
 
   rigctl::RadioInfo info;
   double hz = 162550000;
@@ -77,4 +90,18 @@ class FakeTarget : public rigctl::Target {
   bool power = true;
   int refuseAll = rigctl::kOk;  // a code every change answers with instead
   QStringList calls;
+  bool holdAnswers = false;  // changes answer when released, not at once
+  std::vector<std::function<void()>> held;
+
+ private:
+  void answer(rigctl::Reply done, int code) {
+    hold([done = std::move(done), code] { done(code); });
+  }
+  void hold(std::function<void()> give) {
+    if (holdAnswers) {
+      held.push_back(std::move(give));
+    } else {
+      give();
+    }
+  }
 };

@@ -1,8 +1,8 @@
-// The main window behind the remote-control server: the real Hamlib client
-// tunes a PCR1000 on a real pseudo-terminal through the operator's own
-// handlers, refusals reach the client and never the radio or the operator's
-// screen, and the server is off and local-only unless the operator says
-// otherwise in the Tools menu's dialog.
+// The main window and its radio session behind the remote-control server: the
+// real Hamlib client tunes a PCR1000 on a real pseudo-terminal through the
+// session, the window's controls follow, refusals reach the client and never
+// the radio or the operator's screen, and the server is off and local-only
+// unless the operator says otherwise in the Tools menu's dialog.
 
 #include <QAction>
 #include <QCheckBox>
@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QTcpServer>
 #include <QtTest/QtTest>
+#include <atomic>
 
 #include "GuiTestSupport.h"
 #include "ModalWindows.h"
@@ -48,6 +49,8 @@ struct RemoteRig {
   RemoteServer* server() { return rig->form->remoteServer(); }
   quint16 port() { return server()->serverPort(); }
   TMainForm* form() { return rig->form.get(); }
+  const Controls& c() { return *rig->c; }
+  RadioSession& session() { return rig->session; }
   PseudoTerminal& pty() { return rig->pty; }
 
   std::unique_ptr<Rig> rig;
@@ -67,8 +70,8 @@ class RemoteMainTest : public QObject {
       Rig rig(6);
       QVERIFY(rig.form->remoteServer() != nullptr);
       QVERIFY(!rig.form->remoteServer()->isListening());
-      QVERIFY(rig.form->ToolsMenu->actions().contains(rig.form->RemoteControl1));
-      QCOMPARE(rig.form->RemoteControl1->text(), QStringLiteral("&Remote Control..."));
+      QVERIFY(rig.c->ToolsMenu->actions().contains(rig.c->RemoteControl1));
+      QCOMPARE(rig.c->RemoteControl1->text(), QStringLiteral("&Remote Control..."));
       QCOMPARE(ReadSetting(QStringLiteral("Remote/Enabled")), QStringLiteral("?"));
     }
     const quint16 port = FreePort();
@@ -121,7 +124,7 @@ class RemoteMainTest : public QObject {
       QTest::mouseClick(form->OKButton, Qt::LeftButton);
     });
     Rig rig(6);
-    rig.form->RemoteControl1->trigger();
+    rig.c->RemoteControl1->trigger();
     QCOMPARE(watcher.dialogs(), 1);
     QVERIFY(rig.form->remoteServer()->isListening());
     QCOMPARE(rig.form->remoteServer()->serverPort(), port);
@@ -133,7 +136,7 @@ class RemoteMainTest : public QObject {
     QVERIFY(client.waitConnected());
     QCOMPARE(client.ask("v"), QByteArray("VFOA\n"));
     enable = false;
-    rig.form->RemoteControl1->trigger();
+    rig.c->RemoteControl1->trigger();
     QVERIFY(!rig.form->remoteServer()->isListening());
     QVERIFY(client.waitClosed());
     QCOMPARE(ReadSetting(QStringLiteral("Remote/Enabled")), QStringLiteral("0"));
@@ -145,14 +148,14 @@ class RemoteMainTest : public QObject {
     SKIP_WITHOUT_RIGCTL();
     ModalWindows watcher;
     RemoteRig r;
-    QCOMPARE(r.form()->FrequencyEdit->text(), QStringLiteral("  100.00000"));
+    QCOMPARE(r.c().FrequencyEdit->text(), QStringLiteral("  100.00000"));
 
     RigctlRun run = RunRigctl(r.port(), {"F", "162550000"});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(r.pty().settle(), QByteArray("K00162550000050200\r\n"));
-    QCOMPARE(r.form()->FrequencyEdit->text(), QStringLiteral("  162.55000"));
-    QCOMPARE(r.form()->CorvaloTaskIcon->Hint(), QStringLiteral("Corvalo [  162.55000]"));
-    QCOMPARE(r.rig->link.CurrentFrequency, QStringLiteral("162.55000"));
+    QCOMPARE(r.c().FrequencyEdit->text(), QStringLiteral("  162.55000"));
+    QCOMPARE(r.c().CorvaloTaskIcon->Hint(), QStringLiteral("Corvalo [  162.55000]"));
+    QCOMPARE(r.session().tunedFrequency(), QStringLiteral("162.55000"));
 
     run = RunRigctl(r.port(), {"f", "m"});
     QCOMPARE(run.out, QByteArray("162550000\nFM\n15000\n"));
@@ -162,37 +165,37 @@ class RemoteMainTest : public QObject {
     r.pty().clear();
     run = RunRigctl(r.port(), {"M", "WFM", "0"});
     QCOMPARE(r.pty().settle(), QByteArray("K00162550000060400\r\n"));
-    QCOMPARE(r.form()->ModeComboBox->currentText(), QStringLiteral("FMW"));
+    QCOMPARE(r.c().ModeComboBox->currentText(), QStringLiteral("FMW"));
     r.pty().clear();
     run = RunRigctl(r.port(), {"M", "AM", "5000", "m"});
     QCOMPARE(r.pty().settle(), QByteArray("K00162550000020200\r\nK00162550000020100\r\n"));
-    QCOMPARE(r.form()->FilterComboBox->currentText(), QStringLiteral("6K"));
+    QCOMPARE(r.c().FilterComboBox->currentText(), QStringLiteral("6K"));
     run = RunRigctl(r.port(), {"m"});
     QCOMPARE(run.out, QByteArray("AM\n6000\n"));
     QCOMPARE(watcher.texts(), QStringList());
   }
 
-  // Levels and switches move the operator's controls and send their
-  // commands.
+  // Levels and switches send their commands, and the operator's controls
+  // follow.
   void hamlibClientLevelsAndSwitches() {
     SKIP_WITHOUT_RIGCTL();
     ModalWindows watcher;
     RemoteRig r;
-    TMainForm* form = r.form();
-    r.form()->FrequencyEdit->setFocus();
+    const Controls& form = r.c();
+    form.FrequencyEdit->setFocus();
 
     RigctlRun run = RunRigctl(r.port(), {"L", "AF", "0.5", "l", "AF"});
     QCOMPARE(run.out, QByteArray("0.501961\n"));
-    QCOMPARE(form->VolumeTrackBar->value(), 255 - 128);
+    QCOMPARE(form.VolumeTrackBar->value(), 255 - 128);
     QCOMPARE(r.pty().settle(), QByteArray("J4080\r\n"));
 
     r.pty().clear();
     run = RunRigctl(r.port(), {"L", "SQL", "0.25", "L", "IF", "-300", "l", "IF", "L", "ATT", "20",
                                "U", "NB", "1", "u", "NB"});
     QCOMPARE(run.out, QByteArray("-300\n1\n"));
-    QCOMPARE(form->SquelchTrackBar->value(), 255 - 64);
-    QCOMPARE(form->IFShiftTrackBar->value(), 255 - (128 - 30));
-    QVERIFY(form->ATTButton->isChecked() && form->NBButton->isChecked());
+    QCOMPARE(form.SquelchTrackBar->value(), 255 - 64);
+    QCOMPARE(form.IFShiftTrackBar->value(), 255 - (128 - 30));
+    QVERIFY(form.ATTButton->isChecked() && form.NBButton->isChecked());
     QCOMPARE(r.pty().settle(), QByteArray("J4140\r\nJ4362\r\nJ4701\r\nJ4601\r\n"));
 
     // Mute drops the volume to the bottom and back to the last audible level;
@@ -201,12 +204,12 @@ class RemoteMainTest : public QObject {
     r.pty().clear();
     run = RunRigctl(r.port(), {"U", "MUTE", "1", "u", "MUTE", "U", "MUTE", "1"});
     QCOMPARE(run.out, QByteArray("1\n"));
-    QCOMPARE(form->VolumeTrackBar->value(), 255);
-    QVERIFY(form->MuteButton->isChecked());
+    QCOMPARE(form.VolumeTrackBar->value(), 255);
+    QVERIFY(form.MuteButton->isChecked());
     run = RunRigctl(r.port(), {"U", "MUTE", "0", "l", "AF"});
     QCOMPARE(run.out, QByteArray("0.501961\n"));
     QCOMPARE(r.pty().settle(), QByteArray("J4000\r\nJ4080\r\n"));
-    QCOMPARE(form->focusWidget(), form->FrequencyEdit);
+    QCOMPARE(r.form()->focusWidget(), form.FrequencyEdit);
     QCOMPARE(watcher.texts(), QStringList());
   }
 
@@ -216,7 +219,7 @@ class RemoteMainTest : public QObject {
     SKIP_WITHOUT_RIGCTL();
     ModalWindows watcher;
     RemoteRig r(6, {{"Coverage/Supports USB", "0"}});
-    TMainForm* form = r.form();
+    const Controls& form = r.c();
 
     RigctlRun run = RunRigctl(r.port(), {"F", "5000000000", "F", "50000", "f"});
     QVERIFY2(run.out.contains("set_freq: error"), run.out.constData());
@@ -225,8 +228,8 @@ class RemoteMainTest : public QObject {
     run = RunRigctl(r.port(), {"M", "RTTY", "0", "M", "USB", "0"});
     QCOMPARE(run.out.count("set_mode: error"), 2);
     QCOMPARE(r.pty().settle(), QByteArray());
-    QCOMPARE(form->FrequencyEdit->text(), QStringLiteral("  100.00000"));
-    QCOMPARE(form->ModeComboBox->currentText(), QStringLiteral("FMN"));
+    QCOMPARE(form.FrequencyEdit->text(), QStringLiteral("  100.00000"));
+    QCOMPARE(form.ModeComboBox->currentText(), QStringLiteral("FMN"));
     QCOMPARE(watcher.texts(), QStringList());
 
     // The edges of the coverage are taken.
@@ -239,28 +242,34 @@ class RemoteMainTest : public QObject {
   void retakesAReleasedPort() {
     ModalWindows watcher;
     RemoteRig r;
-    QTest::mouseClick(r.form()->TogglePortButton, Qt::LeftButton);
-    QVERIFY(!r.rig->link.portOpen());
+    QTest::mouseClick(r.c().TogglePortButton, Qt::LeftButton);
+    QCOMPARE(r.session().portState(), RadioSession::PortState::Released);
+    QVERIFY(WaitSent(r.session()));
     r.pty().settle();
     r.pty().clear();
     LineClient client(r.port());
     QVERIFY(client.waitConnected());
     QCOMPARE(client.ask("\\get_powerstat"), QByteArray("0\n"));
     QCOMPARE(client.ask("F 145000000"), QByteArray("RPRT 0\n"));
-    QVERIFY(r.rig->link.portOpen());
-    QVERIFY(!r.form()->TogglePortButton->isChecked());
+    QCOMPARE(r.session().portState(), RadioSession::PortState::Open);
+    QVERIFY(!r.c().TogglePortButton->isChecked());
     QVERIFY(r.pty().settle().endsWith("K00145000000050200\r\n"));
     QCOMPARE(client.ask("\\get_powerstat"), QByteArray("1\n"));
 
-    // A port that cannot be taken back: the link tells the operator, as it
-    // does for the operator's own commands, and the client hears of the
-    // failure instead of a success.
-    QTest::mouseClick(r.form()->TogglePortButton, Qt::LeftButton);
+    // A port that cannot be taken back: the client hears of the failure
+    // instead of a success, and no dialog comes up in front of the operator,
+    // who sees the link off in the tray and the link's message in its hint.
+    QTest::mouseClick(r.c().TogglePortButton, Qt::LeftButton);
     WriteProfile(r.rig->profile(), {{"Connection/Com Port", "/dev/corvalo-none"}});
+    QVERIFY(WaitSent(r.session()));
     r.pty().settle();
     r.pty().clear();
     QCOMPARE(client.ask("F 146000000"), QByteArray("RPRT -6\n"));
-    QCOMPARE(watcher.texts(), QStringList({"Cannot Open Port Not."}));
+    QVERIFY(WaitSent(r.session()));
+    QCOMPARE(watcher.texts(), QStringList());
+    QCOMPARE(r.c().StatusBar1->currentMessage(), QStringLiteral("Cannot Open Port Not."));
+    QCOMPARE(r.c().CorvaloTaskIcon->Hint(), QStringLiteral("Corvalo: Cannot Open Port Not."));
+    QCOMPARE(TrayPicture(r.form()), 0);
     QCOMPARE(r.pty().settle(), QByteArray());
     QCOMPARE(client.ask("\\get_powerstat"), QByteArray("0\n"));
   }
@@ -275,8 +284,9 @@ class RemoteMainTest : public QObject {
       during = client.ask("F 145000000") + client.ask("f") + client.ask("L AF 0.1");
       dialog->reject();
     });
-    r.form()->ChangeStepSize2->trigger();
+    r.c().ChangeStepSize2->trigger();
     QCOMPARE(during, QByteArray("RPRT -9\n100000000\nRPRT -9\n"));
+    QVERIFY(WaitSent(r.session()));
     QCOMPARE(r.pty().settle(), QByteArray());
     QCOMPARE(client.ask("F 145000000"), QByteArray("RPRT 0\n"));
   }
@@ -310,14 +320,14 @@ class RemoteMainTest : public QObject {
   void carrierDetect() {
     ModalWindows watcher;
     RemoteRig r;
-    bool carrier = false;
-    r.rig->link.CarrierLineOverride = [&carrier] { return carrier; };
+    std::atomic<bool> carrier{false};
+    r.session().setCarrierLineOverride([&carrier] { return carrier.load(); });
     LineClient client(r.port());
     QVERIFY(client.waitConnected());
     QCOMPARE(client.ask("\\get_dcd"), QByteArray("0\n"));
     carrier = true;
     QCOMPARE(client.ask("+\\get_dcd", 3), QByteArray("get_dcd:\nDCD: 1\nRPRT 0\n"));
-    QTest::mouseClick(r.form()->TogglePortButton, Qt::LeftButton);
+    QTest::mouseClick(r.c().TogglePortButton, Qt::LeftButton);
     QCOMPARE(client.ask("\\get_dcd"), QByteArray("RPRT -6\n"));
   }
 };

@@ -9,16 +9,13 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QNetworkInterface>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QtTest/QtTest>
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <thread>
-#include <utility>
 
 #include "FakeTarget.h"
 #include "RemoteTestSupport.h"
@@ -40,27 +37,31 @@ QHostAddress OtherAddress() {
 }
 
 // A target whose frequency change takes a while, as a paced radio command
-// does, optionally running a nested event loop meanwhile (as a message box
-// would). It records when each change begins and ends.
+// does: it keeps the event loop waiting and answers at once, or (later) it
+// answers from the event loop once the time has passed, as the radio's link
+// does. It records when each change begins and when it is answered.
 class SlowTarget : public FakeTarget {
  public:
-  int setFrequency(double hertz) override {
-    events << QStringLiteral("begin %1").arg(hertz, 0, 'f', 0);
-    if (nested) {
-      QEventLoop loop;
-      if (duringChange) QTimer::singleShot(0, &loop, std::exchange(duringChange, nullptr));
-      QTimer::singleShot(busyMs, &loop, &QEventLoop::quit);
-      loop.exec();
-    } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(busyMs));
+  void setFrequency(double hertz, rigctl::Reply done) override {
+    const QString value = QString::number(hertz, 'f', 0);
+    events << QStringLiteral("begin ") + value;
+    const auto finish = [this, hertz, value, done] {
+      events << QStringLiteral("end ") + value;
+      FakeTarget::setFrequency(hertz, done);
+    };
+    if (later) {
+      QTimer::singleShot(busyMs, &timers_, finish);
+      return;
     }
-    events << QStringLiteral("end %1").arg(hertz, 0, 'f', 0);
-    return FakeTarget::setFrequency(hertz);
+    std::this_thread::sleep_for(std::chrono::milliseconds(busyMs));
+    finish();
   }
-  bool nested = false;
-  std::function<void()> duringChange;  // run inside the nested event loop
+  bool later = false;
   int busyMs = 5;
   QStringList events;
+
+ private:
+  QObject timers_;  // an answer not given yet goes with the target
 };
 
 }  // namespace
@@ -249,6 +250,7 @@ class RemoteServerTest : public QObject {
 
     // Gone before its answer is written.
     SlowTarget slow;
+    slow.later = true;
     slow.busyMs = 50;
     RemoteServer slowServer(slow);
     QVERIFY(slowServer.start(0, false));
@@ -300,24 +302,28 @@ class RemoteServerTest : public QObject {
     QCOMPARE(next.ask("f"), QByteArray("162550000\n"));
   }
 
-  // A command that opens a nested event loop (as a message box does) is not
-  // interrupted by another client's command; that one runs after it.
-  void commandsNeverNest() {
-    SlowTarget target;
-    target.nested = true;
-    target.busyMs = 100;
+  // A change the radio answers later holds its own client's next command
+  // until the answer has come; another client goes on meanwhile.
+  void aLateAnswerHoldsOnlyItsClient() {
+    FakeTarget target;
+    target.holdAnswers = true;
     RemoteServer server(target);
     QVERIFY(server.start(0, false));
     LineClient first(server.serverPort());
     LineClient second(server.serverPort());
     QVERIFY(first.waitConnected() && second.waitConnected());
-    // The second client's command arrives while the first one's runs.
-    target.duringChange = [&second] { second.send("F 8000000\n"); };
-    first.send("F 7000000\n");
-    QCOMPARE(first.receiveLines(1), QByteArray("RPRT 0\n"));
+    first.send("F 7000000\nf\n");
+    QTRY_COMPARE(target.held.size(), size_t(1));
+    QCOMPARE(second.ask("m", 2), QByteArray("FM\n15000\n"));
+    second.send("L AF 0.5\n");
+    QTRY_COMPARE(target.held.size(), size_t(2));
+    // The first client's read still waits for the answer to its change.
+    QTest::qWait(50);
+    QCOMPARE(first.socket.bytesAvailable(), qint64(0));
+    target.releaseAnswers();
+    QCOMPARE(first.receiveLines(2), QByteArray("RPRT 0\n7000000\n"));
     QCOMPARE(second.receiveLines(1), QByteArray("RPRT 0\n"));
-    QCOMPARE(target.events,
-             (QStringList{"begin 7000000", "end 7000000", "begin 8000000", "end 8000000"}));
+    QCOMPARE(target.calls, (QStringList{"setFrequency 7000000", "setLevel 0 128"}));
   }
 
   // A flood of paced commands runs one per turn of the event loop: the

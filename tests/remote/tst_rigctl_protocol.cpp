@@ -10,14 +10,22 @@
 
 namespace {
 
-// Runs every command of a line, as the server does, and joins the answers.
-QByteArray Answer(rigctl::Target& target, const QByteArray& line, bool* quit = nullptr) {
+// Runs the commands of a line one after the other, as the server does, and
+// joins their answers. A change whose answer the target holds is answered
+// when the target releases it; the next command runs only after that. A
+// command answered other than exactly once shows in the reply.
+QByteArray Answer(FakeTarget& target, const QByteArray& line, bool* quit = nullptr) {
   QByteArray reply;
   bool anyQuit = false;
   for (const rigctl::Command& command : rigctl::ParseLine(line)) {
-    bool q = false;
-    reply += rigctl::Execute(target, command, &q);
-    anyQuit = anyQuit || q;
+    int answers = 0;
+    rigctl::Execute(target, command, [&](const QByteArray& text, bool q) {
+      ++answers;
+      reply += text;
+      anyQuit = anyQuit || q;
+    });
+    target.releaseAnswers();
+    if (answers != 1) reply += "<answered " + QByteArray::number(answers) + " times>";
   }
   if (quit) *quit = anyQuit;
   return reply;
@@ -176,13 +184,18 @@ class RigctlProtocolTest : public QObject {
         << QByteArray("X F 145000000") << QByteArray("RPRT -4\n") << none;
   }
 
+  // Each row runs against a target answering at once and against one whose
+  // radio answers changes later: the client hears the same.
   void answers() {
     QFETCH(QByteArray, line);
     QFETCH(QByteArray, reply);
     QFETCH(QStringList, calls);
-    FakeTarget target;
-    QCOMPARE(Answer(target, line), reply);
-    QCOMPARE(target.calls, calls);
+    for (const bool later : {false, true}) {
+      FakeTarget target;
+      target.holdAnswers = later;
+      QCOMPARE(Answer(target, line), reply);
+      QCOMPARE(target.calls, calls);
+    }
   }
 
   // Controls the radio does not have are refused, and nothing reaches it.
