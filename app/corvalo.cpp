@@ -10,10 +10,37 @@
 #include "app/CorvaloApplication.h"
 #include "app/TerminationSignals.h"
 #include "app/main.h"
+#include "channels/ChannelCommands.h"
+#include "channels/ChannelStore.h"
 #include "components/MessageBox.h"
 #include "dialogs/presets.h"
-#include "radio/RadioLink.h"
+#include "radio/RadioSession.h"
 #include "settings/SettingsStore.h"
+
+namespace {
+
+// Runs --import or --export on the user's channel database; returns the
+// exit status.
+int RunChannelCommand(const CommandLine& command) {
+  channels::CommandOutcome outcome;
+  const QString database = channels::ChannelStore::defaultPath();
+  if (!command.error.isEmpty()) {
+    outcome = {2, QString(), QStringLiteral("corvalo: %1\n").arg(command.error)};
+  } else if (!command.importFile.isEmpty() && !command.exportList.isEmpty()) {
+    outcome = {2, QString(), QStringLiteral("corvalo: --import and --export go one at a time\n")};
+  } else if (!command.importFile.isEmpty()) {
+    outcome = channels::RunImportCommand(database, command.importFile, command.listName,
+                                         command.format, command.skipBadRows);
+  } else {
+    outcome = channels::RunExportCommand(database, command.exportList, command.exportFile,
+                                         command.format);
+  }
+  std::fputs(outcome.out.toLocal8Bit().constData(), stdout);
+  std::fputs(outcome.err.toLocal8Bit().constData(), stderr);
+  return outcome.exitCode;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // --help and --version need no display: answer them before anything else.
@@ -27,6 +54,13 @@ int main(int argc, char** argv) {
   if (early.version) {
     std::printf("Corvalo %s\n", kVersionText);
     return 0;
+  }
+  // So do the channel commands: a script imports or exports a list.
+  if (early.channelCommand()) {
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Quorvane"));
+    QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
+    return RunChannelCommand(early);
   }
 
   // The application object takes out the toolkit's own options (-platform,
@@ -48,12 +82,12 @@ int main(int argc, char** argv) {
   QObject::connect(&termination, &TerminationSignals::terminationRequested, &app,
                    [] { QCoreApplication::exit(0); });
 
-  RadioLink link;
+  RadioSession session;
   int result = 1;
   try {
-    TMainForm mainForm(link, commandLine.showCommand);
+    TMainForm mainForm(session, commandLine.showCommand);
     TPresetsForm presetsForm(mainForm.presetsHost());
-    mainForm.PresetsForm = &presetsForm;
+    mainForm.setPresetsForm(&presetsForm);
     mainForm.show();
     result = app.exec();
   } catch (const SettingsError& error) {

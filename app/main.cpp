@@ -1,6 +1,6 @@
 // The main window's lifecycle (creation, first showing, activation,
-// destruction) and the operator's side of the serial port: releasing it,
-// taking it back, and showing its state on the toggle button and the tray.
+// destruction) and the operator's side of the serial port: releasing it and
+// taking it back.
 
 #include "app/main.h"
 
@@ -25,8 +25,7 @@
 #include "components/TaskIcon.h"
 #include "dialogs/Hints.h"
 #include "radio/FrequencyText.h"
-#include "radio/Protocols.h"
-#include "radio/RadioLink.h"
+#include "radio/RadioSession.h"
 #include "settings/SettingsNames.h"
 #include "settings/SettingsStore.h"
 
@@ -36,30 +35,19 @@ QString VersionText = QString::fromLatin1(kVersionText);
 
 namespace {
 
-constexpr char kNoPort[] = "Internet";  // the port name that opens no port
 constexpr int kPanelWidth = 347;
 constexpr int kFrameAllowance = 14;  // window width beyond the top panel
 constexpr int kHeightNotStored = INT_MIN;
 constexpr int kSliderMargin = 8;  // what a hidden slider column takes with it
 constexpr int kStepSizeReadLength = 25;
-constexpr int kReopenSettleMs = 10;
 // Stored window bounds outside these are not used as they stand.
 constexpr int kMaxPosition = 32000;
 constexpr int kMaxExtent = 8192;
 
-// The hourglass while a sequence that blocks the window runs.
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 }  // namespace
 
-TMainForm::TMainForm(RadioLink& link, int startupShowCommand, QWidget* parent)
-    : QMainWindow(parent), link_(link), StartupShowCommand(startupShowCommand) {
+TMainForm::TMainForm(RadioSession& session, int startupShowCommand, QWidget* parent)
+    : QMainWindow(parent), session_(session), StartupShowCommand(startupShowCommand) {
   BuildControls();
   BuildMenus();
   ConnectControls();
@@ -77,7 +65,7 @@ TMainForm::TMainForm(RadioLink& link, int startupShowCommand, QWidget* parent)
   };
   CorvaloTaskIcon->SetEnabled(true);
 
-  ConnectLink();
+  ConnectSession();
   Guarded([this] { FormCreate(); });
   BuildScanPanel();
 }
@@ -93,37 +81,6 @@ void TMainForm::Guarded(const std::function<void()>& operation) {
   } catch (const SettingsError& error) {
     ShowError(isVisible() ? this : nullptr, error.message());
   }
-}
-
-void TMainForm::ConnectLink() {
-  connect(&link_, &RadioLink::message, this,
-          [this](const QString& text) { ShowMessage(isVisible() ? this : nullptr, text); });
-  connect(&link_, &RadioLink::busyChanged, this, &TMainForm::SetBusy);
-  connect(&link_, &RadioLink::linkStateChanged, this, &TMainForm::ShowLinkPicture);
-  connect(&link_, &RadioLink::portLost, this, &TMainForm::ShowPortReleased);
-  connect(&link_, &RadioLink::beep, this, [] { QApplication::beep(); });
-}
-
-void TMainForm::SetBusy(bool busy) {
-  if (busy) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    ++busyDepth_;
-  } else if (busyDepth_ > 0) {
-    QApplication::restoreOverrideCursor();
-    --busyDepth_;
-  }
-}
-
-void TMainForm::ShowLinkPicture(bool open) {
-  const QLabel* source = open ? OnImage : OffImage;
-  CorvaloTaskIcon->SetIcon(QIcon(source->pixmap()));
-  CorvaloTaskIcon->UpdateIcon();
-}
-
-void TMainForm::ShowPortReleased() {
-  TogglePortButton->setChecked(true);
-  TogglePortButton->setText(QStringLiteral("Open &Port"));
-  ShowLinkPicture(false);
 }
 
 void TMainForm::FormCreate() {
@@ -153,7 +110,7 @@ void TMainForm::FormCreate() {
             .left(kStepSizeReadLength);
     double value = 0;
     // A stored step that is not a number leaves the default step.
-    if (freqtext::ParseNumber(step, &value)) StepSize = value;
+    if (freqtext::ParseNumber(step, &value)) session_.setStepSize(value);
   }
   // Maximised after the stored bounds are applied, so they are the bounds
   // the window is restored to.
@@ -161,9 +118,9 @@ void TMainForm::FormCreate() {
     setWindowState(windowState() | Qt::WindowMaximized);
   }
 
-  link_.OpenRadioLink();
+  session_.open();
 
-  setWindowTitle(protocols::caption(link_.PortName, link_.Protocol));
+  setWindowTitle(session_.caption());
   SetTopmost(AlwaysOnTop);
 }
 
@@ -185,30 +142,24 @@ void TMainForm::FormShow() {
     FilterComboBox->setVisible(feature(sn::kFeatureFilters));
   }
 
-  ComboboxSetText(ModeComboBox, link_.CurrentMode);
-  FrequencyEdit->setText(link_.CurrentFrequency);
+  ShowTuning(session_.tuning());
 
-  if (link_.PortName != QLatin1String(kNoPort)) EnterButton->click();
+  if (session_.hasPort()) EnterButton->click();
 
   for (QSlider* slider : {VolumeTrackBar, SquelchTrackBar, IFShiftTrackBar}) {
     slider->setTickPosition(QSlider::TicksBothSides);
     slider->setTickInterval(64);
   }
-  SetSliderQuietly(VolumeTrackBar, link_.VolumeMax - link_.VolumeLevel);
-  SetSliderQuietly(SquelchTrackBar, link_.SquelchMax - link_.SquelchLevel);
-  SetSliderQuietly(IFShiftTrackBar, link_.IfShiftMax - link_.IfShiftLevel);
+  ShowLevels();
 
-  {
-    SettingsSession session;
-    link_.AttenuatorOn = Settings.ReadFlag(sn::kGeneral, sn::kAttenuate, false);
-  }
-  if (link_.AttenuatorOn) {
-    ATTButton->setChecked(true);
-    ATTButtonClick();
-  }
+  // A stored attenuator puts the switch down and sends its command.
+  session_.restoreAttenuator();
 
   SizeControlPanel();
-  if (fitHeight_) resize(width(), menuBar()->sizeHint().height() + Panel1->geometry().bottom() + 1);
+  if (fitHeight_) {
+    resize(width(),
+           menuBar()->sizeHint().height() + Panel1->geometry().bottom() + 1 + LowerAreaHeight());
+  }
 
   bool releasePort = false;
   int activeGroup = 0;
@@ -236,11 +187,33 @@ void TMainForm::FormShow() {
 }
 
 void TMainForm::SizeControlPanel() {
+  // The slider columns, left to right, each with what stands below its
+  // slider: the volume column is shown while its slider or the mute button
+  // is. A hidden column takes its width off the panel, and the shown columns
+  // right of it close up, so that none of them is cut off by the narrower
+  // panel.
+  struct Column {
+    QWidget* slider;
+    QWidget* below;
+    bool shown;
+  };
+  const Column columns[] = {
+      {VolumeTrackBar, MuteButton, !VolumeTrackBar->isHidden() || !MuteButton->isHidden()},
+      {SquelchTrackBar, SquelchLabel, !SquelchTrackBar->isHidden()},
+      {IFShiftTrackBar, IFShiftLabel, !IFShiftTrackBar->isHidden()},
+  };
   int panelWidth = kPanelWidth;
-  if (IFShiftTrackBar->isHidden()) panelWidth -= IFShiftTrackBar->width() + kSliderMargin;
-  if (SquelchTrackBar->isHidden()) panelWidth -= SquelchTrackBar->width() + kSliderMargin;
-  if (VolumeTrackBar->isHidden() && MuteButton->isHidden()) {
-    panelWidth -= VolumeTrackBar->width() + kSliderMargin;
+  int left = VolumeTrackBar->x();  // the first column never moves
+  for (const Column& column : columns) {
+    const int belowOffset = column.below->x() - column.slider->x();
+    column.slider->move(left, column.slider->y());
+    column.below->move(left + belowOffset, column.below->y());
+    const int width = column.slider->width() + kSliderMargin;
+    if (column.shown) {
+      left += width;
+    } else {
+      panelWidth -= width;
+    }
   }
   Panel1->resize(panelWidth, Panel1->height());
   resize(panelWidth + kFrameAllowance, height());
@@ -267,12 +240,13 @@ void TMainForm::FormDestroy() {
     SettingsSession session;
     Settings.WriteText(
         sn::kGeneral, sn::kStepSize,
-        freqtext::FormatFixed(StepSize, freqtext::kDecimals, freqtext::kStoredWidth));
+        freqtext::FormatFixed(session_.stepSize(), freqtext::kDecimals, freqtext::kStoredWidth));
     Settings.WriteNumber(sn::kGeneral, sn::kLeft, x());
     Settings.WriteNumber(sn::kGeneral, sn::kTop, y());
     Settings.WriteNumber(sn::kGeneral, sn::kWidth, width());
     Settings.WriteNumber(sn::kGeneral, sn::kHeight, height());
-    Settings.WriteFlag(sn::kGeneral, sn::kAttenuate, link_.AttenuatorOn);
+    Settings.WriteFlag(sn::kGeneral, sn::kAttenuate,
+                       session_.switchOn(RadioSession::Switch::Attenuator));
     if (GroupA->isChecked()) Settings.WriteNumber(sn::kPresets, sn::kActiveGroup, 0);
     if (GroupB->isChecked()) Settings.WriteNumber(sn::kPresets, sn::kActiveGroup, 1);
     if (GroupC->isChecked()) Settings.WriteNumber(sn::kPresets, sn::kActiveGroup, 2);
@@ -282,46 +256,28 @@ void TMainForm::FormDestroy() {
   // The link is closed even when the window state could not be saved, so the
   // port is not left open and a configured power-off still goes out.
   try {
-    link_.CloseRadioLink();
+    session_.shutdown();
   } catch (const SettingsError& error) {
     ShowError(nullptr, error.message());
-    if (link_.portOpen()) link_.ReleasePort();
   }
 }
 
-void TMainForm::GetPort() {
-  if (!TogglePortButton->isChecked()) return;
-  TogglePortButton->setChecked(false);
-  TogglePortButtonClick();
-  RadioLink::BusyWait(kReopenSettleMs);
-}
+void TMainForm::GetPort() { session_.getPort(); }
 
 void TMainForm::TogglePortButtonClick() {
-  {
-    SettingsSession session;
-    Settings.WriteNumber(sn::kPcr1000, sn::kPcr1000Volume, link_.VolumeLevel);
-    Settings.WriteNumber(sn::kPcr1000, sn::kPcr1000Squelch, link_.SquelchLevel);
-    Settings.WriteNumber(sn::kPcr1000, sn::kPcr1000IfShift, link_.IfShiftLevel);
-  }
   if (TogglePortButton->isChecked()) {
-    link_.ReleasePort();
-    TogglePortButton->setText(QStringLiteral("Open &Port"));
-    CorvaloTaskIcon->SetIcon(QIcon(OffImage->pixmap()));
+    session_.releasePort();
   } else {
-    BusyCursor busy;
-    try {
-      link_.OpenRadioLink();
-    } catch (...) {
-      if (!link_.portOpen()) ShowPortReleased();
-      throw;
-    }
-    TogglePortButton->setText(QStringLiteral("Close &Port"));
-    // A port that could not be opened shows as off; "Internet" has no port
-    // and shows as on, as after start-up.
-    const bool shownOpen = link_.portOpen() || link_.PortName == QLatin1String(kNoPort);
-    CorvaloTaskIcon->SetIcon(QIcon((shownOpen ? OnImage : OffImage)->pixmap()));
+    session_.retakePort();
   }
-  CorvaloTaskIcon->UpdateIcon();
+  ShowPortState();
+  // "Internet" has no port and shows as on, as after start-up; a real port
+  // shows its state once the link has opened it (or failed to).
+  if (TogglePortButton->isChecked()) {
+    ShowLinkPicture(false);
+  } else if (!session_.hasPort()) {
+    ShowLinkPicture(true);
+  }
 }
 
 void TMainForm::TogglePortMenuClick() {

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "components/UpDown.h"
+#include "radio/RadioSession.h"
 
 class QAction;
 class QActionGroup;
@@ -21,7 +22,8 @@ class QSlider;
 class QStatusBar;
 class QTimer;
 class PresetsHost;
-class RadioLink;
+class RadioSession;
+class SignalMeter;
 class RemoteServer;
 class TPresetsForm;
 class TTaskIcon;
@@ -34,19 +36,22 @@ extern QString VersionText;
 inline constexpr char kVersionText[] = "1.0e Beta 5/10/99";
 
 // The main window: the tuning row, the preset buttons, the level sliders and
-// switches, the port toggle and the tray icon. It turns the operator's
-// gestures into commands of the radio link it is given.
+// switches, the port toggle, the scan panel and the tray icon. It is a view of
+// the radio session it is given: it shows the session's state and turns the
+// operator's gestures into session requests; it holds no radio logic and
+// never waits for the radio.
 //
 // One class, implemented by concern: main.cpp (lifecycle and the port),
-// main_layout.cpp (the designed widget tree), main_tuning.cpp (frequency,
-// mode, filter, steps), main_levels.cpp (sliders and switches),
-// main_tray.cpp (tray icon, minimising, about box), main_scan.cpp (the
-// scan and search panel) and main_remote.cpp (remote control by other
+// main_layout.cpp (the designed widget tree), main_view.cpp (following the
+// session), main_tuning.cpp (frequency, mode, filter, steps),
+// main_levels.cpp (sliders and switches), main_tray.cpp (tray icon,
+// minimising, about box), main_presets.cpp (preset buttons and the presets
+// dialog), main_scan.cpp (the scan and search panel), main_configure.cpp
+// (the configuration dialog) and main_remote.cpp (remote control by other
 // programs).
 //
 // Setting a control from the program never runs its handler; only the
-// operator's gestures do. Where the program wants a handler's action it
-// presses the button or calls the handler itself.
+// operator's gestures do.
 class TMainForm : public QMainWindow {
   Q_OBJECT
 
@@ -58,24 +63,37 @@ class TMainForm : public QMainWindow {
   static constexpr int kShowMinNoActive = 7;
   static constexpr int kShowDefault = 10;
 
-  // Creating the window reads the window settings and opens the radio link
-  // (the radio is powered up before the window is visible).
-  explicit TMainForm(RadioLink& link, int startupShowCommand = kShowDefault,
+  // Creating the window reads the window settings and opens the radio
+  // session's link (the power-up runs on the link's thread).
+  explicit TMainForm(RadioSession& session, int startupShowCommand = kShowDefault,
                      QWidget* parent = nullptr);
-  // Saves the window state and closes the radio link.
+  // Saves the window state and shuts the session down (saved tuning, the
+  // power-off when configured).
   ~TMainForm() override;
 
-  RadioLink& link() { return link_; }
+  RadioSession& session() { return session_; }
+  // The presets dialog, made by the program entry; it lives for the run.
+  void setPresetsForm(TPresetsForm* form) { PresetsForm = form; }
+  // What the presets dialog is given to reach this window.
+  PresetsHost& presetsHost();
+  // The remote-control server (its port, for the programs that use it).
+  RemoteServer* remoteServer() const { return remoteServer_; }
 
+  // The frequency in its shown form: five decimals, right-aligned in 11.
+  static QString ShownFrequency(double megahertz);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
   // ---- Window-wide values ----
   bool ShowIcon = true;      // "General"/"Show Icon"
   bool AlwaysOnTop = false;  // "General"/"Always On Top"
-  double StepSize = 0.0005;  // the tuning step, MHz; 0 means none set
   int TrayPopupX = 0;        // where the tray menu was last opened
   int TrayPopupY = 0;
-  // The frequency and mode texts of the last Enter action.
-  QString TuneFrequencyText;
-  QString TuneModeText;
 
   // ---- Controls ----
   QFrame* Panel1 = nullptr;
@@ -100,6 +118,7 @@ class TMainForm : public QMainWindow {
   QLabel* OffImage = nullptr;
   QFrame* Panel2 = nullptr;
   QStatusBar* StatusBar1 = nullptr;
+  SignalMeter* SignalMeter1 = nullptr;  // in StatusBar1
   TTaskIcon* CorvaloTaskIcon = nullptr;
 
   // ---- Menus ----
@@ -200,8 +219,8 @@ class TMainForm : public QMainWindow {
   void ConfigureMenuClick();
   // Shows the controls of these protocols::Feature bits and hides the others.
   void ShowFeatures(unsigned features);
-  // Narrows the top panel for each hidden slider column and fits the window
-  // to it.
+  // Narrows the top panel for each hidden slider column, closing the shown
+  // columns up, and fits the window to it.
   void SizeControlPanel();
 
   // ---- Remote control (main_remote.cpp) ----
@@ -211,13 +230,9 @@ class TMainForm : public QMainWindow {
   // Starts, restarts or stops the server as the "Remote" settings say.
   // Returns false (after telling the operator) when it cannot listen.
   bool ApplyRemoteSettings();
-  RemoteServer* remoteServer() const { return remoteServer_; }
 
   // ---- Presets (main_presets.cpp) ----
-  // The presets dialog, made by the program entry; it lives for the run.
   TPresetsForm* PresetsForm = nullptr;
-  // What the presets dialog is given to reach this window.
-  PresetsHost& presetsHost();
   // "" for group A, "B" or "C", from the main menu's group items.
   QString GroupPrefix() const;
   // Refreshes the preset buttons' hints and the tray's preset captions.
@@ -251,42 +266,41 @@ class TMainForm : public QMainWindow {
   QLabel* Label1 = nullptr;         // passes counted in the last second
   QLineEdit* LowerLimitEdit = nullptr;
   QLineEdit* UpperLimitEdit = nullptr;
-  QTimer* Timer1 = nullptr;           // the scan tick, 1000 ms
   QAction* ScanandSearch1 = nullptr;  // Tools menu: shows or hides Panel2
-  bool ScanSkip = false;              // the next scan tick steps even on a signal
-  int PassCount = 0;                  // passes since PassTickStart
-  qint64 PassTickStart = 0;           // monotonic milliseconds
   // The chosen item of RadioGroup1: 0 Search, 1 Scan, 2 Manual, -1 none.
   int RadioGroup1ItemIndex() const;
   void RadioGroup1Click();
   void CheckBox1Click();
   void Button12Click();
-  void Timer1Timer();
   void ScanandSearch1Click();
-
-  // The frequency in its shown form: five decimals, right-aligned in 11.
-  static QString ShownFrequency(double megahertz);
 
   // Runs an operation; a failure of the settings store ends it with the
   // store's message in an error box.
   void Guarded(const std::function<void()>& operation);
 
- protected:
-  void showEvent(QShowEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
   // main_layout.cpp
   void BuildControls();
   void BuildMenus();
   void ConnectControls();
-  // main.cpp
-  void ConnectLink();
+  // main_view.cpp: the window follows the session.
+  void ConnectSession();
+  void ShowTuning(const RadioSession::Tuning& tuning);
+  void ShowTrayHint(const QString& frequencyText);
+  void ShowLevels();
+  void ShowSwitches();
+  void ShowPortState();
   void ShowLinkPicture(bool open);
-  void ShowPortReleased();
+  void ShowLinkMessage(const QString& text, RadioSession::Origin origin);
+  // The signal meter: shown in the status bar while the radio can tell
+  // what it hears and readings are on; the tray hint carries the signal
+  // while the window is hidden.
+  void ShowMeterArea();
+  void ShowReading();
+  void ShowRetry(int seconds);
   void SetBusy(bool busy);
+  // Shows a refused request the operator made, and hands the frequency
+  // field the focus.
+  void ShowRefusal(const RadioSession::Result& result);
   // main_levels.cpp
   static void SetSliderQuietly(QSlider* slider, int position);
   // Turns a slider's reported change into its handler.
@@ -294,15 +308,18 @@ class TMainForm : public QMainWindow {
   // main_scan.cpp
   void BuildScanPanel();
   void ShowScanPanel(bool show);
-  bool SearchPass();
-  bool searching_ = false;  // the search loop is running
+  // What the scan panel and the status bar take below the top panel now,
+  // and fitting the window's height to a change of it.
+  int LowerAreaHeight() const;
+  void FitLowerArea(int before);
+  void ConnectScan();
   // main_presets.cpp
   void ConnectPresetActions();
   // Makes a group active in all three sets of group items (chosen: the item
   // the operator picked) and reloads the labels, unless it is active.
   void SelectPresetGroup(int group, QAction* chosen);
 
-  RadioLink& link_;
+  RadioSession& session_;
   int StartupShowCommand = kShowDefault;
   bool minimizedAtStart_ = false;  // the start-up minimise has been done
   bool shown_ = false;             // FormShow has run
@@ -310,13 +327,14 @@ class TMainForm : public QMainWindow {
   bool destroyed_ = false;         // FormDestroy has run
   int busyDepth_ = 0;
   int wheelRemainder_ = 0;  // wheel turn not yet worth a step
+  QString trayHint_;        // the tray hint of the last tuning
   QActionGroup* groupMenu_ = nullptr;
   QActionGroup* groupButtons_ = nullptr;
   QActionGroup* groupTray_ = nullptr;
+  class PresetsHostImpl;
   PresetsHost* presetsHost_ = nullptr;  // a child object of the window
-  // main_remote.cpp: the server and its view of this window (child objects)
-  class RemoteTarget;
+  // main_remote.cpp: the server and its view of the session (child objects)
   void StartRemoteControl();
-  RemoteTarget* remoteTarget_ = nullptr;
+  QObject* remoteTarget_ = nullptr;
   RemoteServer* remoteServer_ = nullptr;
 };

@@ -13,73 +13,41 @@
 #include "components/TaskIcon.h"
 #include "dialogs/Configure.h"
 #include "radio/Protocols.h"
-#include "radio/RadioLink.h"
 #include "settings/SettingsStore.h"
 
-namespace {
-
-constexpr char kNoPort[] = "Internet";
-
-}  // namespace
-
 void TMainForm::ConfigureMenuClick() {
-  // The radio the link talks to now; the dialog replaces the link's protocol
-  // and port with the stored (and then the confirmed) ones.
-  const int runningProtocol = link_.Protocol;
-  const QString runningPort = link_.PortName;
+  ConfigurationLink link;
+  link.Protocol = session_.protocol();
+  link.PortName = session_.portName();
+  link.LowestFrequency = session_.lowestMhz();
+  link.HighestFrequency = session_.highestMhz();
+  link.Pcr1000DefaultAmFilter = session_.settings().pcrDefaultAmFilter;
   int result = QDialog::Rejected;
   {
-    TConfigurationForm dialog(link_, ShowIcon, AlwaysOnTop, this);
+    TConfigurationForm dialog(link, ShowIcon, AlwaysOnTop, this);
     connect(&dialog, &TConfigurationForm::featuresApplied, this, &TMainForm::ShowFeatures);
     result = dialog.exec();
   }
   if (result != QDialog::Accepted) return;
 
-  SetBusy(true);
-  struct BusyEnd {
-    TMainForm* form;
-    ~BusyEnd() { form->SetBusy(false); }
-  } busyEnd{this};
-
   LoadModeListBox();
-  ComboboxSetText(ModeComboBox, link_.CurrentMode);
-
-  // The old radio is switched off (when so configured) with its own
-  // sequence, not with the one of the protocol just chosen: the port still
-  // open is the old radio's. Opening reads the new protocol and port from the
-  // store. A store that fails here is reported and the re-application
-  // carries on, so the new connection still opens.
-  link_.Protocol = runningProtocol;
-  link_.PortName = runningPort;
+  // The radio running now is closed as at the end of the run (its own
+  // power-off sequence when so configured), and the link opens again with
+  // the stored connection. A store that fails is reported; the new
+  // connection still opens.
   try {
-    link_.CloseRadioLink();
+    session_.reopen();
   } catch (const SettingsError& error) {
     ShowError(this, error.message());
-    if (link_.portOpen()) link_.ReleasePort();
   }
+  ShowTuning(session_.tuning());
 
   SetTopmost(AlwaysOnTop);
-
-  try {
-    link_.OpenRadioLink();
-  } catch (const SettingsError& error) {
-    ShowError(this, error.message());
-  }
-
-  setWindowTitle(protocols::caption(link_.PortName, link_.Protocol));
-
-  SetSliderQuietly(VolumeTrackBar, link_.VolumeMax - link_.VolumeLevel);
-  SetSliderQuietly(SquelchTrackBar, link_.SquelchMax - link_.SquelchLevel);
-  SetSliderQuietly(IFShiftTrackBar, link_.IfShiftMax - link_.IfShiftLevel);
-
-  TogglePortButton->setChecked(false);
-  TogglePortButton->setText(QStringLiteral("Close &Port"));
-  // A port that could not be opened keeps the port-closed picture; "Internet"
-  // has no port and shows as on, as after start-up.
-  const bool shownOpen = link_.portOpen() || link_.PortName == QLatin1String(kNoPort);
-  CorvaloTaskIcon->SetIcon(QIcon((shownOpen ? OnImage : OffImage)->pixmap()));
-  CorvaloTaskIcon->UpdateIcon();
-
+  setWindowTitle(session_.caption());
+  ShowPortState();
+  // "Internet" has no port and shows as on, as after start-up; a real port
+  // shows its state once the link has opened it (or failed to).
+  if (!session_.hasPort()) ShowLinkPicture(true);
   SizeControlPanel();
 }
 

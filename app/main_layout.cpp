@@ -17,6 +17,7 @@
 #include <QToolButton>
 
 #include "app/main.h"
+#include "components/SignalMeter.h"
 #include "radio/Protocols.h"
 
 namespace {
@@ -213,6 +214,9 @@ void TMainForm::BuildControls() {
     part->setMinimumWidth(50);
     StatusBar1->addWidget(part);
   }
+  SignalMeter1 = new SignalMeter(StatusBar1);
+  StatusBar1->addPermanentWidget(SignalMeter1);
+  SignalMeter1->hide();
   setStatusBar(StatusBar1);
   StatusBar1->hide();
 
@@ -305,6 +309,8 @@ void TMainForm::ConnectControls() {
     return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
   };
 
+  connect(FrequencyEdit, &QLineEdit::textChanged, this,
+          [this](const QString& text) { session_.editFrequencyText(text); });
   connect(EnterButton, &QPushButton::clicked, this, run(&TMainForm::EnterButtonClick));
   connect(ModeComboBox, &QComboBox::activated, this, run(&TMainForm::ModeComboBoxChange));
   connect(FilterComboBox, &QComboBox::activated, this, run(&TMainForm::FilterComboBoxChange));

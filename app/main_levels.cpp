@@ -8,8 +8,13 @@
 #include <QSlider>
 
 #include "app/main.h"
-#include "radio/Protocols.h"
-#include "radio/RadioLink.h"
+#include "radio/Capabilities.h"
+
+namespace {
+
+constexpr int kLevelMax = protocols::kLevelMax;
+
+}  // namespace
 
 void TMainForm::SetSliderQuietly(QSlider* slider, int position) {
   const QSignalBlocker quiet(slider);
@@ -27,63 +32,35 @@ void TMainForm::SliderChanged(QSlider* slider) {
 }
 
 void TMainForm::VolumeTrackBarChange() {
-  GetPort();
-  const int level = link_.VolumeMax - VolumeTrackBar->value();
-  if (link_.Protocol == protocols::kPcr1000) link_.SendPcrVolume(level);
-  if (link_.Protocol == protocols::kIcomCiv) link_.SendCivVolume(level);
-  // Moving off the bottom shows the sound as on again; nothing is sent for it.
-  if (level > 0) MuteButton->setChecked(false);
+  session_.setLevel(RadioSession::Level::Volume, kLevelMax - VolumeTrackBar->value());
 }
 
 void TMainForm::SquelchTrackBarChange() {
-  GetPort();
-  const int level = link_.SquelchMax - SquelchTrackBar->value();
-  if (link_.Protocol == protocols::kPcr1000) link_.SendPcrSquelch(level);
-  if (link_.Protocol == protocols::kIcomCiv) link_.SendCivSquelch(level);
+  session_.setLevel(RadioSession::Level::Squelch, kLevelMax - SquelchTrackBar->value());
 }
 
 void TMainForm::IFShiftTrackBarChange() {
-  GetPort();
-  const int level = link_.IfShiftMax - IFShiftTrackBar->value();
-  if (link_.Protocol == protocols::kPcr1000) link_.SendPcrIfShift(level);
+  session_.setLevel(RadioSession::Level::IfShift, kLevelMax - IFShiftTrackBar->value());
 }
 
-void TMainForm::IFShiftLabelClick() {
-  GetPort();
-  SetSliderQuietly(IFShiftTrackBar, link_.IfShiftMax - link_.IfShiftMax / 2);
-  const int level = link_.IfShiftMax - IFShiftTrackBar->value();
-  if (link_.Protocol == protocols::kPcr1000) link_.SendPcrIfShift(level);
-}
+void TMainForm::IFShiftLabelClick() { session_.centreIfShift(); }
 
 void TMainForm::AGCButtonClick() {
-  GetPort();
-  if (link_.Protocol == protocols::kPcr1000) link_.SendPcrAgc(AGCButton->isChecked());
+  session_.setSwitch(RadioSession::Switch::Agc, AGCButton->isChecked());
 }
 
 void TMainForm::NBButtonClick() {
-  GetPort();
-  if (link_.Protocol == protocols::kPcr1000) link_.SendPcrNoiseBlanker(NBButton->isChecked());
+  session_.setSwitch(RadioSession::Switch::NoiseBlanker, NBButton->isChecked());
 }
 
 void TMainForm::ATTButtonClick() {
-  GetPort();
-  if (ATTButton->isChecked()) {
-    link_.SwitchAttenuatorOn();
-  } else {
-    link_.SwitchAttenuatorOff();
-  }
+  session_.setSwitch(RadioSession::Switch::Attenuator, ATTButton->isChecked());
 }
 
 void TMainForm::MuteButtonClick() {
-  GetPort();
+  session_.setMuteButtonDown(MuteButton->isChecked());
   // Whether to mute follows the volume slider, not the button.
-  if (VolumeTrackBar->value() < link_.VolumeMax) {
-    SetSliderQuietly(VolumeTrackBar, link_.VolumeMax);
-    link_.MuteRadio();
-  } else {
-    SetSliderQuietly(VolumeTrackBar, link_.VolumeMax - link_.VolumeLevel);
-    link_.UnmuteRadio();
-  }
+  session_.toggleMute();
   if (VolumeTrackBar->isVisible()) VolumeTrackBar->setFocus();
 }
 

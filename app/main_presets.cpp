@@ -15,7 +15,6 @@
 #include "components/MessageBox.h"
 #include "dialogs/presets.h"
 #include "radio/FrequencyText.h"
-#include "radio/RadioLink.h"
 #include "settings/SettingsNames.h"
 #include "settings/SettingsStore.h"
 
@@ -28,17 +27,19 @@ namespace {
 constexpr int kNumberPosition = 6;
 constexpr int kNumberLength = 2;
 
+}  // namespace
+
 // What the presets dialog needs from the main window: the coverage, the
 // shared filter index, whether the filter list is shown, and tuning a
 // quick-tune channel through the Enter action.
-class MainWindowPresetsHost final : public QObject, public PresetsHost {
+class TMainForm::PresetsHostImpl final : public QObject, public PresetsHost {
  public:
-  explicit MainWindowPresetsHost(TMainForm& form) : QObject(&form), form_(form) {}
+  explicit PresetsHostImpl(TMainForm& form) : QObject(&form), form_(form) {}
 
-  double LowestFrequency() const override { return form_.link().LowestFrequency; }
-  double HighestFrequency() const override { return form_.link().HighestFrequency; }
-  int FilterIndex() const override { return form_.link().FilterIndex; }
-  void SetFilterIndex(int index) override { form_.link().FilterIndex = index; }
+  double LowestFrequency() const override { return form_.session().lowestMhz(); }
+  double HighestFrequency() const override { return form_.session().highestMhz(); }
+  int FilterIndex() const override { return form_.session().filterIndex(); }
+  void SetFilterIndex(int index) override { form_.session().setFilterIndex(index); }
   // The list's own visibility, not whether the window is on screen now.
   bool FilterListShown() const override { return form_.FilterComboBox->isVisibleTo(&form_); }
 
@@ -61,6 +62,8 @@ class MainWindowPresetsHost final : public QObject, public PresetsHost {
   TMainForm& form_;
 };
 
+namespace {
+
 QString PresetHint(const QString& prefix, int n, const QString& description) {
   return QStringLiteral("Preset ") + prefix + QString::number(n) + QLatin1Char(':') + description;
 }
@@ -68,7 +71,7 @@ QString PresetHint(const QString& prefix, int n, const QString& description) {
 }  // namespace
 
 PresetsHost& TMainForm::presetsHost() {
-  if (presetsHost_ == nullptr) presetsHost_ = new MainWindowPresetsHost(*this);
+  if (presetsHost_ == nullptr) presetsHost_ = new PresetsHostImpl(*this);
   return *presetsHost_;
 }
 
@@ -179,33 +182,11 @@ void TMainForm::GroupC2Click() {
 }
 
 void TMainForm::Button10Click(QObject* sender) {
-  GetPort();
-  SettingsSession session;
   const int n = sender->objectName().mid(kNumberPosition, kNumberLength).toInt();
-  const QString prefix = GroupPrefix();
-  const QString section = QLatin1String(sn::kPresets);
-  PresetFrequency = Settings.ReadText(section, presets::ValueName(prefix, sn::kPresetFrequency, n),
-                                      QLatin1String(presets::kDefaultFrequency));
-  PresetMode = Settings.ReadText(section, presets::ValueName(prefix, sn::kPresetMode, n),
-                                 QLatin1String(presets::kDefaultMode));
-  PresetFilter = Settings.ReadNumber(section, presets::ValueName(prefix, sn::kPresetFilter, n),
-                                     presets::kDefaultFilter);
-  PresetDescription =
-      Settings.ReadText(section, presets::ValueName(prefix, sn::kPresetDescription, n), QString());
-  // A stored text that is not a number goes into the field as it stands, and
-  // the Enter action refuses it.
-  double value = 0;
-  if (freqtext::ParseNumber(PresetFrequency, &value)) PresetFrequency = ShownFrequency(value);
-
-  FrequencyEdit->setText(PresetFrequency);
-  ComboboxSetText(ModeComboBox, PresetMode);
-  FilterComboBox->setCurrentIndex(PresetFilter);
-  EnterButton->click();
-
-  // The attenuator follows the preset even when the frequency was refused.
-  ATTButton->setChecked(
-      Settings.ReadFlag(section, presets::ValueName(prefix, sn::kPresetAttenuate, n), false));
-  ATTButtonClick();
+  int group = 0;
+  if (GroupB->isChecked()) group = 1;
+  if (GroupC->isChecked()) group = 2;
+  ShowRefusal(session_.recallPreset(group, n, RadioSession::Origin::Operator));
 }
 
 void TMainForm::SetthisPresettoCurrentFrequencyModeetc1Click() {

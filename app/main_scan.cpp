@@ -1,15 +1,13 @@
-// The scan and search panel below the top panel: a search that steps the
-// radio upward until a signal is received, and a timed scan that steps once a
-// second while no signal is present. A signal counts as present while the
-// serial port's carrier-detect line is raised. Both stay between the limits
-// of the panel (or the radio's coverage) and wrap round to the lower limit.
-// The Tools menu shows or hides the panel and remembers the choice.
+// The scan and search panel below the top panel: its controls drive the
+// session's scan and search (a search that steps the radio upward until a
+// signal is received, and a timed scan that steps once a second while no
+// signal is present), and show their pass count and signal mark. The Tools
+// menu shows or hides the panel and remembers the choice.
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
-#include <QEventLoop>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,19 +15,16 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <chrono>
 #include <functional>
 
 #include "app/main.h"
-#include "radio/FrequencyText.h"
-#include "radio/RadioLink.h"
+#include "components/SignalMeter.h"
+#include "radio/ScanSearch.h"
 #include "settings/SettingsNames.h"
 #include "settings/SettingsStore.h"
 
@@ -37,39 +32,12 @@ namespace sn = settings_names;
 
 namespace {
 
-// The choices of RadioGroup1.
-constexpr int kSearch = 0;
-constexpr int kScan = 1;
-constexpr int kManual = 2;
-
-constexpr double kScanStepMhz = 0.0125;
-constexpr double kSearchStepMhz = 0.05;
-constexpr char kScanMode[] = "FMN";
-constexpr int kScanIntervalMs = 1000;
-constexpr int kPassCountMs = 1000;  // Label1 shows the passes of one second
-// A search pass that sends nothing (a signal holds it, no port is open, the
-// field holds no number) waits this long for events before the next pass, as
-// long as a tuning takes, so that it does not spin the processor.
-constexpr int kIdlePassMs = 51;
-// Half the last shown decimal: a frequency this close to a limit counts as on
-// it, whatever the binary rounding of the sum.
-constexpr double kHalfLastDigit = 0.000005;
 constexpr int kPanelHeight = 64;
 constexpr int kLimitEditWidth = 66;
 
 constexpr char kLimitHint[] = "Frequency Display and Input";
 constexpr char kDefaultUpperLimit[] = "162.55";
 constexpr char kDefaultLowerLimit[] = "162.4";
-
-qint64 TickCount() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-struct Band {
-  double lower;
-  double upper;
-};
 
 // Ends a running search when the window closes (the program is ending) or a
 // modal dialog blocks it: the operator has turned to something else, perhaps
@@ -162,10 +130,6 @@ void TMainForm::BuildScanPanel() {
 
   Panel2->resize(Panel2->width(), std::max(kPanelHeight, rows->sizeHint().height()));
 
-  Timer1 = new QTimer(this);
-  Timer1->setObjectName(QStringLiteral("Timer1"));
-  Timer1->setInterval(kScanIntervalMs);
-
   ToolsMenu->addSeparator();
   ScanandSearch1 = ToolsMenu->addAction(QStringLiteral("&Scan and Search"));
   ScanandSearch1->setObjectName(QStringLiteral("ScanandSearch1"));
@@ -179,12 +143,10 @@ void TMainForm::BuildScanPanel() {
   }
   connect(CheckBox1, &QCheckBox::clicked, this, run(&TMainForm::CheckBox1Click));
   connect(Button12, &QPushButton::clicked, this, run(&TMainForm::Button12Click));
-  connect(Timer1, &QTimer::timeout, this, run(&TMainForm::Timer1Timer));
   connect(ScanandSearch1, &QAction::triggered, this, run(&TMainForm::ScanandSearch1Click));
+  ConnectScan();
 
-  new SearchStopper(this, [this] {
-    if (searching_) RadioGroup1Items[kManual]->setChecked(true);
-  });
+  new SearchStopper(this, [this] { session_.scan().stopSearch(); });
 
   Guarded([this] {
     bool shown = sn::kDefaultShowScanPanel;
@@ -197,26 +159,35 @@ void TMainForm::BuildScanPanel() {
   });
 }
 
-void TMainForm::ShowScanPanel(bool show) {
-  // What the panel and its status bar take below the top panel.
-  const int extra = Panel2->height() + StatusBar1->sizeHint().height();
+int TMainForm::LowerAreaHeight() const {
+  return (Panel2->isHidden() ? 0 : Panel2->height()) +
+         (StatusBar1->isHidden() ? 0 : StatusBar1->sizeHint().height());
+}
+
+void TMainForm::FitLowerArea(int before) {
+  if (isMaximized() || isFullScreen()) return;
+  const int after = LowerAreaHeight();
   const int topPanelBottom = menuBar()->sizeHint().height() + Panel1->geometry().bottom() + 1;
-  const bool resizable = !isMaximized() && !isFullScreen();
-  if (show) {
-    Panel2->show();
-    StatusBar1->show();
-    // Tall enough to hold the panel; a window the operator made taller (or
-    // one stored while the panel was shown) keeps its height.
-    if (resizable) resize(width(), std::max(height(), topPanelBottom + extra));
-    return;
+  if (after > before) {
+    // Tall enough to hold what was added; a window the operator made taller
+    // (or one stored while it was shown) keeps its height.
+    resize(width(), std::max(height(), topPanelBottom + after));
+  } else if (after < before) {
+    resize(width(), std::max(topPanelBottom + after, height() - (before - after)));
   }
-  // Nothing may run that the operator can no longer see or stop.
-  if (searching_) RadioGroup1Items[kManual]->setChecked(true);
-  CheckBox1->setChecked(false);
-  CheckBox1Click();
-  Panel2->hide();
-  StatusBar1->hide();
-  if (resizable) resize(width(), std::max(topPanelBottom, height() - extra));
+}
+
+void TMainForm::ShowScanPanel(bool show) {
+  const int before = LowerAreaHeight();
+  if (!show) {
+    // Nothing may run that the operator can no longer see or stop.
+    session_.scan().stopSearch();
+    session_.scan().setTimerOn(false);
+  }
+  Panel2->setVisible(show);
+  // The status bar stays while the signal meter lives in it.
+  StatusBar1->setVisible(show || !SignalMeter1->isHidden());
+  FitLowerArea(before);
 }
 
 void TMainForm::ScanandSearch1Click() {
@@ -233,125 +204,34 @@ int TMainForm::RadioGroup1ItemIndex() const {
   return -1;
 }
 
-namespace {
-
-// Where the scan and the search stay: between the panel's limits when both
-// are numbers within the coverage with the lower below the upper, otherwise
-// across the whole coverage.
-Band SearchBand(const TMainForm& form, const RadioLink& link) {
-  double lower = 0;
-  double upper = 0;
-  if (freqtext::ParseNumber(form.LowerLimitEdit->text(), &lower) &&
-      freqtext::ParseNumber(form.UpperLimitEdit->text(), &upper) && lower >= link.LowestFrequency &&
-      upper <= link.HighestFrequency && lower < upper) {
-    return {lower, upper};
-  }
-  return {link.LowestFrequency, link.HighestFrequency};
+void TMainForm::ConnectScan() {
+  ScanSearch& scan = session_.scan();
+  auto limits = [this] {
+    session_.scan().setLimits(LowerLimitEdit->text(), UpperLimitEdit->text());
+  };
+  connect(LowerLimitEdit, &QLineEdit::textChanged, this, limits);
+  connect(UpperLimitEdit, &QLineEdit::textChanged, this, limits);
+  limits();
+  connect(&scan, &ScanSearch::choiceChanged, this, [this](ScanSearch::Choice choice) {
+    const int index = static_cast<int>(choice);
+    if (index >= 0 && index < 3) RadioGroup1Items[index]->setChecked(true);
+  });
+  connect(&scan, &ScanSearch::timerChanged, CheckBox1, &QCheckBox::setChecked);
+  connect(&scan, &ScanSearch::passesCounted, this,
+          [this](int passes) { Label1->setText(QString::number(passes)); });
+  // The second part of StatusBar1: "*" while a signal is present.
+  connect(&scan, &ScanSearch::signalChanged, this, [this](bool present) {
+    if (auto* mark = StatusBar1->findChild<QLabel*>(QStringLiteral("StatusPanel1"))) {
+      mark->setText(present ? QStringLiteral("*") : QString());
+    }
+  });
 }
 
-// The frequency one step above the text in its shown form; past the upper
-// end of the band (or below its lower end) it is the lower end. Empty when the
-// text is not a number.
-QString NextFrequency(const QString& text, double step, const Band& band) {
-  double value = 0;
-  if (!freqtext::ParseNumber(text, &value)) return {};
-  double next = value + step;
-  if (next > band.upper + kHalfLastDigit || next < band.lower - kHalfLastDigit) next = band.lower;
-  return TMainForm::ShownFrequency(next);
-}
+void TMainForm::CheckBox1Click() { session_.scan().setTimerOn(CheckBox1->isChecked()); }
 
-void CountPass(TMainForm& form) {
-  ++form.PassCount;
-  const qint64 now = TickCount();
-  if (now >= form.PassTickStart + kPassCountMs) {
-    form.Label1->setText(QString::number(form.PassCount));
-    form.PassTickStart = now;
-    form.PassCount = 1;
-  }
-}
-
-// The second part of StatusBar1: "*" while a signal is present.
-void ShowSignal(TMainForm& form, bool present) {
-  if (auto* mark = form.StatusBar1->findChild<QLabel*>(QStringLiteral("StatusPanel1"))) {
-    mark->setText(present ? QStringLiteral("*") : QString());
-  }
-}
-
-}  // namespace
-
-void TMainForm::CheckBox1Click() {
-  if (CheckBox1->isChecked()) {
-    Timer1->start();
-  } else {
-    Timer1->stop();
-  }
-}
-
-void TMainForm::Button12Click() { ScanSkip = true; }
-
-void TMainForm::Timer1Timer() {
-  CountPass(*this);
-  if (link_.CarrierDetect() && !ScanSkip) {
-    ShowSignal(*this, true);
-    return;
-  }
-  ShowSignal(*this, false);
-  if (RadioGroup1ItemIndex() != kScan) return;
-  const QString next = NextFrequency(FrequencyEdit->text(), kScanStepMhz, SearchBand(*this, link_));
-  if (next.isEmpty()) return;
-  TuneFrequencyText = next;
-  TuneModeText = QString::fromLatin1(kScanMode);
-  // Sends nothing while the port is closed; the scan goes on all the same.
-  link_.TuneRadio(TuneFrequencyText, TuneModeText);
-  ScanSkip = false;
-  FrequencyEdit->setText(next);
-}
-
-bool TMainForm::SearchPass() {
-  CountPass(*this);
-  if (link_.CarrierDetect()) {
-    ShowSignal(*this, true);
-    return false;
-  }
-  ShowSignal(*this, false);
-  const QString next =
-      NextFrequency(FrequencyEdit->text(), kSearchStepMhz, SearchBand(*this, link_));
-  if (next.isEmpty()) return false;
-  TuneFrequencyText = next;
-  const bool sent = link_.TuneRadio(TuneFrequencyText, TuneModeText);
-  FrequencyEdit->setText(next);
-  return sent;
-}
+void TMainForm::Button12Click() { session_.scan().skip(); }
 
 void TMainForm::RadioGroup1Click() {
-  CheckBox1->setChecked(false);
-  CheckBox1Click();
-  // A search that is running goes on: choosing "Search" again starts no
-  // second loop inside the first.
-  if (RadioGroup1ItemIndex() != kSearch || searching_) return;
-
-  // The window may be gone when the events of a pass have been handled;
-  // then nothing of it is touched any more.
-  const QPointer<TMainForm> alive(this);
-  struct Running {
-    const QPointer<TMainForm>& form;
-    ~Running() {
-      if (form) form->searching_ = false;
-    }
-  } running{alive};
-  searching_ = true;
-
-  while (RadioGroup1ItemIndex() != kManual) {
-    const bool sent = SearchPass();
-    // The pending events are handled after every pass, so that the operator
-    // can use the window (and choose "Manual") while the search runs. A pass
-    // that sent nothing also waits for events as long as a tuning takes.
-    QEventLoop events;
-    QTimer::singleShot(sent ? 0 : kIdlePassMs, &events, &QEventLoop::quit);
-    const int result = events.exec();
-    if (!alive) return;
-    // The program is ending: it cannot while the search runs.
-    if (result < 0) break;
-  }
-  if (RadioGroup1ItemIndex() != kManual) RadioGroup1Items[kManual]->setChecked(true);
+  const int index = RadioGroup1ItemIndex();
+  session_.scan().choose(static_cast<ScanSearch::Choice>(index));
 }

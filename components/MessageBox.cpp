@@ -1,6 +1,7 @@
 #include "components/MessageBox.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -22,4 +23,14 @@ void ShowInformation(QWidget* parent, const QString& text) {
 
 void ShowError(QWidget* parent, const QString& text) {
   showBox(parent, text, QMessageBox::Critical);
+}
+
+bool Confirm(QWidget* parent, const QString& text, const QString& acceptText) {
+  QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kApplicationTitle), text,
+                  QMessageBox::Cancel, parent);
+  box.setObjectName(QStringLiteral("CorvaloMessageBox"));
+  QPushButton* accept = box.addButton(acceptText, QMessageBox::AcceptRole);
+  box.setDefaultButton(QMessageBox::Cancel);
+  box.exec();
+  return box.clickedButton() == accept;
 }

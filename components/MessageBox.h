@@ -13,3 +13,6 @@ void ShowMessage(QWidget* parent, const QString& text);
 void ShowInformation(QWidget* parent, const QString& text);
 // The same with the error icon (a failure of the settings store).
 void ShowError(QWidget* parent, const QString& text);
+// A question with the warning icon: true when the operator presses the
+// button captioned acceptText, false for Cancel.
+bool Confirm(QWidget* parent, const QString& text, const QString& acceptText);

@@ -21,7 +21,6 @@
 #include "dialogs/Hints.h"
 #include "radio/FrequencyText.h"
 #include "radio/Protocols.h"
-#include "radio/RadioLink.h"
 #include "settings/SettingsNames.h"
 #include "settings/SettingsStore.h"
 
@@ -83,8 +82,8 @@ QComboBox* makeList(const char* name, const char* hint, QWidget* parent) {
 
 }  // namespace
 
-TConfigurationForm::TConfigurationForm(RadioLink& link, bool& showIcon, bool& alwaysOnTop,
-                                       QWidget* parent)
+TConfigurationForm::TConfigurationForm(const ConfigurationLink& link, bool& showIcon,
+                                       bool& alwaysOnTop, QWidget* parent)
     : QDialog(parent), link_(link), showIcon_(showIcon), alwaysOnTop_(alwaysOnTop) {
   setObjectName(QStringLiteral("ConfigurationForm"));
   setWindowTitle(QStringLiteral("Configuration"));

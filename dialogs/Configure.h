@@ -13,7 +13,16 @@ class QListWidget;
 class QPushButton;
 class QStatusBar;
 class QTabWidget;
-class RadioLink;
+
+// The link values the dialog shows and changes: the protocol and port, the
+// coverage in force and the PCR1000's default AM filter.
+struct ConfigurationLink {
+  int Protocol = 0;
+  QString PortName;
+  double LowestFrequency = 0.1;
+  double HighestFrequency = 1300.0;
+  int Pcr1000DefaultAmFilter = 1;
+};
 
 // The configuration dialog: serial port, rate, protocol and address; the
 // radio's coverage and supported modes; which controls the main window shows;
@@ -30,10 +39,12 @@ class TConfigurationForm : public QDialog {
   Q_OBJECT
 
  public:
-  // link: Protocol, PortName, Pcr1000DefaultAmFilter, LowestFrequency and
-  // HighestFrequency are read and written. showIcon, alwaysOnTop: the main
+  // link: the values in force, shown where the dialog shows them and changed
+  // as the operator confirms them (link()). showIcon, alwaysOnTop: the main
   // window's flags, shown when the dialog opens and set when it is confirmed.
-  TConfigurationForm(RadioLink& link, bool& showIcon, bool& alwaysOnTop, QWidget* parent = nullptr);
+  TConfigurationForm(const ConfigurationLink& link, bool& showIcon, bool& alwaysOnTop,
+                     QWidget* parent = nullptr);
+  const ConfigurationLink& link() const { return link_; }
   ~TConfigurationForm() override;
 
   // The operator's texts.
@@ -132,7 +143,7 @@ class TConfigurationForm : public QDialog {
   void saveAll();
   static void selectText(QComboBox* box, const QString& text);
 
-  RadioLink& link_;
+  ConfigurationLink link_;
   bool& showIcon_;
   bool& alwaysOnTop_;
   QStringList loadErrors_;

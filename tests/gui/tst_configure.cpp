@@ -11,9 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStatusBar>
 #include <QTabWidget>
-#include <QTimer>
 #include <QtTest/QtTest>
 #include <memory>
 
@@ -23,7 +21,6 @@
 #include "dialogs/Configure.h"
 #include "dialogs/Hints.h"
 #include "radio/Protocols.h"
-#include "radio/RadioLink.h"
 #include "settings/SettingsStore.h"
 
 // The configuration dialog on the real settings file of the test's own
@@ -47,7 +44,7 @@ class ConfigureTest : public QObject {
   }
 
   std::unique_ptr<TConfigurationForm> openDialog() {
-    auto dialog = std::make_unique<TConfigurationForm>(*link_, showIcon_, alwaysOnTop_);
+    auto dialog = std::make_unique<TConfigurationForm>(link_, showIcon_, alwaysOnTop_);
     dialog->show();
     return dialog;
   }
@@ -90,7 +87,7 @@ class ConfigureTest : public QObject {
     return probe.got;
   }
 
-  std::unique_ptr<RadioLink> link_;
+  ConfigurationLink link_;  // the values in force the dialog is given
   bool showIcon_ = true;
   bool alwaysOnTop_ = false;
   std::unique_ptr<testsupport::ModalWindows> boxes_;
@@ -99,7 +96,7 @@ class ConfigureTest : public QObject {
   void init() {
     QFile::remove(file());
     SetSettingsProfile(QString());
-    link_ = std::make_unique<RadioLink>();
+    link_ = ConfigurationLink();
     showIcon_ = true;
     alwaysOnTop_ = false;
     HintDisplay::setEnabled(true);
@@ -108,7 +105,6 @@ class ConfigureTest : public QObject {
   }
   void cleanup() {
     boxes_.reset();
-    link_.reset();
     QFile::remove(file());
     SetSettingsProfile(QString());
     HintDisplay::setEnabled(true);
@@ -175,8 +171,8 @@ class ConfigureTest : public QObject {
     store("Coverage", "Supports AUT", "1");
     store("Features", "Volume", "1");
     store("General", "Power Off", "1");
-    link_->LowestFrequency = 0.5;
-    link_->HighestFrequency = 1750;
+    link_.LowestFrequency = 0.5;
+    link_.HighestFrequency = 1750;
     showIcon_ = false;
     alwaysOnTop_ = true;
     auto d = openDialog();
@@ -184,7 +180,7 @@ class ConfigureTest : public QObject {
     QCOMPARE(d->RateComboBox->currentText(), QStringLiteral("19200"));
     QCOMPARE(d->DefaultPCR1000AMFilterComboBox->currentText(), QStringLiteral("50K"));
     QVERIFY(!d->DefaultPCR1000AMFilterComboBox->isHidden());
-    QCOMPARE(link_->Pcr1000DefaultAmFilter, 3);
+    QCOMPARE(d->link().Pcr1000DefaultAmFilter, 3);
     // Stored flags with their defaults, not the PCR1000's proposals.
     QCOMPARE(selectedModes(*d), QStringList({"AM", "FMN", "FMW", "AUT", "AMW"}));
     QCOMPARE(checkedFeatureNames(*d), QStringList({"Volume"}));
@@ -242,11 +238,12 @@ class ConfigureTest : public QObject {
     for (const char* off : {"Volume", "IF Shift", "AGC", "NB", "Attenuate", "Filters"}) {
       QCOMPARE(stored("Features", off).toString(), QStringLiteral("0"));
     }
-    // The in-memory values follow, and the main window is told the features.
-    QCOMPARE(link_->Protocol, 1);
-    QCOMPARE(link_->PortName, QStringLiteral("Internet"));
-    QCOMPARE(link_->LowestFrequency, 0.1);
-    QCOMPARE(link_->HighestFrequency, 1300.0);
+    // The values the dialog returns follow, and the main window is told the
+    // features.
+    QCOMPARE(d->link().Protocol, 1);
+    QCOMPARE(d->link().PortName, QStringLiteral("Internet"));
+    QCOMPARE(d->link().LowestFrequency, 0.1);
+    QCOMPARE(d->link().HighestFrequency, 1300.0);
     QVERIFY(!showIcon_);
     QVERIFY(alwaysOnTop_);
     QCOMPARE(features.size(), 1);
@@ -271,7 +268,7 @@ class ConfigureTest : public QObject {
     pickProtocol(*d, protocols::byNumber(number)->listText);
     d->Button1->click();
     QCOMPARE(stored("Connection", "Protocol").toString(), QString::number(number));
-    QCOMPARE(link_->Protocol, number);
+    QCOMPARE(d->link().Protocol, number);
     // Shown again, the list is back on the same entry.
     auto again = openDialog();
     QCOMPARE(again->ProtocolComboBox->currentText(),
@@ -295,7 +292,7 @@ class ConfigureTest : public QObject {
     store("Coverage", "Supports CW", "1");
     auto d = openDialog();
     QCOMPARE(d->ProtocolComboBox->currentIndex(), -1);
-    QCOMPARE(link_->Protocol, 4);
+    QCOMPARE(d->link().Protocol, 4);
     QVERIFY(d->AddressEdit->isHidden());  // no protocol shows the address
     QCOMPARE(selectedModes(*d), QStringList({"AM", "CW", "FMN", "FMW"}));
     d->Button1->click();
@@ -358,21 +355,15 @@ class ConfigureTest : public QObject {
     QTest::addColumn<QString>("lowest");
     QTest::addColumn<QString>("highest");
     QTest::addColumn<QString>("focus");
-    QTest::newRow("highest 10000") << "0.1"
-                                   << "10000"
-                                   << "HighestFrequencyEdit";
-    QTest::newRow("lowest -1") << "-1"
-                               << "1300"
-                               << "LowestFrequencyEdit";
-    QTest::newRow("lowest 12a") << "12a"
-                                << "1300"
-                                << "LowestFrequencyEdit";
-    QTest::newRow("highest blank behind") << "0.1"
-                                          << "1300 "
-                                          << "HighestFrequencyEdit";
-    QTest::newRow("both invalid") << "12a"
-                                  << "-1"
-                                  << "HighestFrequencyEdit";
+    const auto row = [](const char* name, const char* lowest, const char* highest,
+                        const char* focus) {
+      QTest::newRow(name) << QString(lowest) << QString(highest) << QString(focus);
+    };
+    row("highest 10000", "0.1", "10000", "HighestFrequencyEdit");
+    row("lowest -1", "-1", "1300", "LowestFrequencyEdit");
+    row("lowest 12a", "12a", "1300", "LowestFrequencyEdit");
+    row("highest blank behind", "0.1", "1300 ", "HighestFrequencyEdit");
+    row("both invalid", "12a", "-1", "HighestFrequencyEdit");
   }
   void invalidCoverageIsRefused() {
     QFETCH(QString, lowest);
@@ -399,7 +390,7 @@ class ConfigureTest : public QObject {
     QCOMPARE(d->focusWidget()->objectName(), focus);
     QCOMPARE(features.size(), 0);
     QCOMPARE(fileBytes(), before);
-    QCOMPARE(link_->HighestFrequency, 1300.0);
+    QCOMPARE(d->link().HighestFrequency, 1300.0);
 
     // The close box is refused silently while a text is invalid.
     d->close();
@@ -422,12 +413,12 @@ class ConfigureTest : public QObject {
     store("Connection", "Protocol", "1");
     store("Connection", "Com Port", "COM5");
     const QByteArray before = fileBytes();
-    link_->Protocol = 6;
-    link_->PortName = QStringLiteral("COM1");
+    link_.Protocol = 6;
+    link_.PortName = QStringLiteral("COM1");
     auto d = openDialog();
-    // Showing already took the stored connection into the link.
-    QCOMPARE(link_->Protocol, 1);
-    QCOMPARE(link_->PortName, QStringLiteral("COM5"));
+    // Showing already took the stored connection into the values returned.
+    QCOMPARE(d->link().Protocol, 1);
+    QCOMPARE(d->link().PortName, QStringLiteral("COM5"));
     pickProtocol(*d, "AR8000");
     d->HighestFrequencyEdit->setText(QStringLiteral("12a"));
     d->ShowIconCheckBox->setChecked(false);
@@ -438,7 +429,7 @@ class ConfigureTest : public QObject {
     QVERIFY(boxes_->seen().isEmpty());
     QCOMPARE(fileBytes(), before);
     QCOMPARE(features.size(), 0);
-    QCOMPARE(link_->Protocol, 1);
+    QCOMPARE(d->link().Protocol, 1);
     QVERIFY(showIcon_);
 
     // Escape is the Cancel button.
@@ -455,26 +446,20 @@ class ConfigureTest : public QObject {
     QTest::addColumn<QString>("address");
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("saved");
-    QTest::newRow("two digits") << "Icom CI-V"
-                                << "5C" << true << "5C";
-    QTest::newRow("lower case") << "Icom CI-V"
-                                << "fe" << true << "fe";
-    QTest::newRow("one digit") << "OS456/OS535"
-                               << "E" << true << "E";
-    QTest::newRow("blanks around") << "Icom CI-V"
-                                   << " 4A " << true << "4A";
-    QTest::newRow("empty") << "Icom CI-V"
-                           << "" << false << "";
-    QTest::newRow("three digits") << "Icom CI-V"
-                                  << "123" << false << "";
-    QTest::newRow("not hexadecimal") << "OS456/OS535"
-                                     << "G1" << false << "";
-    QTest::newRow("prefixed") << "Icom CI-V"
-                              << "0x" << false << "";
-    QTest::newRow("hidden is not checked") << "AR8000"
-                                           << "zz" << true << "zz";
-    QTest::newRow("hidden may be empty") << "Icom PCR1000"
-                                         << "" << true << "";
+    const auto row = [](const char* name, const char* protocol, const char* address, bool accepted,
+                        const char* saved) {
+      QTest::newRow(name) << QString(protocol) << QString(address) << accepted << QString(saved);
+    };
+    row("two digits", "Icom CI-V", "5C", true, "5C");
+    row("lower case", "Icom CI-V", "fe", true, "fe");
+    row("one digit", "OS456/OS535", "E", true, "E");
+    row("blanks around", "Icom CI-V", " 4A ", true, "4A");
+    row("empty", "Icom CI-V", "", false, "");
+    row("three digits", "Icom CI-V", "123", false, "");
+    row("not hexadecimal", "OS456/OS535", "G1", false, "");
+    row("prefixed", "Icom CI-V", "0x", false, "");
+    row("hidden is not checked", "AR8000", "zz", true, "zz");
+    row("hidden may be empty", "Icom PCR1000", "", true, "");
   }
   void addressMustBeHexadecimal() {
     QFETCH(QString, protocol);
@@ -554,7 +539,7 @@ class ConfigureTest : public QObject {
     store("Connection", "Com Port Rate", "57600");
     store("Connection", "Address", "80");
     auto d = openDialog();
-    QCOMPARE(link_->PortName, QStringLiteral("/dev/ttyUSB9-a"));  // 14 characters
+    QCOMPARE(d->link().PortName, QStringLiteral("/dev/ttyUSB9-a"));  // 14 characters
     QCOMPARE(d->ComPortComboBox->currentText(), QStringLiteral("/dev/ttyUSB9-a"));
     QCOMPARE(d->ComPortComboBox->itemText(d->ComPortComboBox->count() - 1),
              QStringLiteral("Internet"));

@@ -31,7 +31,8 @@ class ConfigureApplyTest : public QObject {
  private:
   // Opens the dialog from the Tools menu; `operate` works the dialog and
   // closes it. Returns whether the dialog came up; the texts of the message
-  // boxes answered meanwhile go to `messages`.
+  // boxes answered meanwhile, until the new connection has been opened, go
+  // to `messages`.
   static bool configure(Rig& rig, const std::function<void(TConfigurationForm*)>& operate,
                         QStringList* messages = nullptr) {
     bool seen = false;
@@ -41,8 +42,12 @@ class ConfigureApplyTest : public QObject {
       seen = true;
       operate(form);
     });
-    rig.form->ConfigureMenu->trigger();
-    if (messages) *messages = watcher.texts();
+    rig.c->ConfigureMenu->trigger();
+    if (messages) {
+      // The link's messages come once the new connection has been opened.
+      guitest::WaitSent(rig.session);
+      *messages = watcher.texts();
+    }
     return seen;
   }
   // A port the machine does not list (a pseudo-terminal), chosen as if it
@@ -72,10 +77,10 @@ class ConfigureApplyTest : public QObject {
     rig.settleAndClear();
     PseudoTerminal newPort;
     QVERIFY(newPort.isValid());
-    {
-      const QSignalBlocker quiet(rig.form->VolumeTrackBar);
-      rig.form->VolumeTrackBar->setValue(3);
-    }
+    // The operator moved the volume slider to an end: the new radio's level
+    // replaces it.
+    QTest::keyClick(rig.c->VolumeTrackBar, Qt::Key_Home);
+    QVERIFY(rig.c->VolumeTrackBar->value() != 255 - 128);
     QVERIFY(configure(rig, [&](TConfigurationForm* d) {
       pickProtocol(d, "OS456/OS535");
       choosePort(d, newPort.devicePath());
@@ -83,21 +88,22 @@ class ConfigureApplyTest : public QObject {
     }));
 
     // The port of the AR8000 saw its power-off, and nothing of the OS456.
-    QCOMPARE(rig.pty.settle(80), encoders::Ar8000Exit());
     const QByteArray up = encoders::OsControlFrame(0x80, encoders::kOsPowerUp) +
                           encoders::OsControlFrame(0x80, encoders::kOsAudioOn);
+    QCOMPARE(newPort.waitFor(up.size()), up);
     QCOMPARE(newPort.settle(80), up);
+    QCOMPARE(rig.pty.settle(80), encoders::Ar8000Exit());
     QVERIFY(rig.pty.arrivalOf(rig.pty.received().size() - 1) <= newPort.arrivalOf(0));
 
-    QCOMPARE(rig.link.Protocol, int(protocols::kOs456));
-    QVERIFY(rig.link.portOpen());
+    QTRY_COMPARE(rig.session.portState(), RadioSession::PortState::Open);
+    QCOMPARE(rig.session.protocol(), int(protocols::kOs456));
     QCOMPARE(rig.form->windowTitle(),
              QStringLiteral("Corvalo [") + newPort.devicePath() + QStringLiteral(":OS456/535]"));
-    QCOMPARE(rig.form->VolumeTrackBar->value(), rig.link.VolumeMax - rig.link.VolumeLevel);
-    QVERIFY(!rig.form->TogglePortButton->isChecked());
-    QCOMPARE(rig.form->TogglePortButton->text(), QStringLiteral("Close &Port"));
-    QCOMPARE(guitest::TrayPicture(rig.form.get()), 1);
-    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QTRY_COMPARE(rig.c->VolumeTrackBar->value(), 255 - 128);
+    QVERIFY(!rig.c->TogglePortButton->isChecked());
+    QCOMPARE(rig.c->TogglePortButton->text(), QStringLiteral("Close &Port"));
+    QTRY_COMPARE(guitest::TrayPicture(rig.form.get()), 1);
+    QTRY_COMPARE(QApplication::overrideCursor(), nullptr);
   }
 
   void withoutPowerOffTheOldRadioHearsNothing() {
@@ -109,6 +115,8 @@ class ConfigureApplyTest : public QObject {
       choosePort(d, newPort.devicePath());
       d->Button1->click();
     }));
+    QVERIFY(guitest::WaitSent(rig.session));
+    QCOMPARE(rig.session.portState(), RadioSession::PortState::Open);
     QCOMPARE(rig.pty.settle(80), QByteArray());
     QCOMPARE(newPort.settle(80), QByteArray());  // the AR8000 has no power-up
     QVERIFY(rig.form->windowTitle().endsWith(QStringLiteral(":AR8000]")));
@@ -117,7 +125,7 @@ class ConfigureApplyTest : public QObject {
   void featuresModesAndTopmostApplyAtOnce() {
     Rig rig(protocols::kIcomCiv, {{"General/Mode", "FMN"}});
     rig.settleAndClear();
-    QCOMPARE(rig.form->width(), 347 + 14);
+    const int wide = rig.form->width();
     QVERIFY(configure(rig, [&](TConfigurationForm* d) {
       d->VolumeCheckBox->setChecked(false);
       d->MuteCheckBox->setChecked(false);
@@ -126,17 +134,26 @@ class ConfigureApplyTest : public QObject {
       d->AlwaysOnTopCheckBox->setChecked(true);
       d->Button1->click();
     }));
-    QVERIFY(rig.form->VolumeTrackBar->isHidden());
-    QVERIFY(rig.form->MuteButton->isHidden());
-    QVERIFY(!rig.form->SquelchTrackBar->isHidden());
-    QCOMPARE(rig.form->Panel1->width(), 347 - 33);
-    QCOMPARE(rig.form->width(), 347 - 33 + 14);
-    QCOMPARE(items(rig.form->ModeComboBox), QStringList({"FMN", "LSB"}));
-    QCOMPARE(rig.form->ModeComboBox->currentText(), QStringLiteral("FMN"));
-    QVERIFY(rig.form->AlwaysOnTop);
+    QVERIFY(rig.c->VolumeTrackBar->isHidden());
+    QVERIFY(rig.c->MuteButton->isHidden());
+    QVERIFY(rig.c->SquelchTrackBar->isVisible() && rig.c->IFShiftTrackBar->isVisible());
+    // The window narrowed by the volume column and still shows the others.
+    QCOMPARE(guitest::PanelFitProblem(rig.form.get()), QString());
+    QVERIFY(rig.form->width() < wide);
+    QCOMPARE(items(rig.c->ModeComboBox), QStringList({"FMN", "LSB"}));
+    QCOMPARE(rig.c->ModeComboBox->currentText(), QStringLiteral("FMN"));
     QVERIFY(rig.form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     // The radio is not re-tuned; the CI-V has no power-up.
+    QVERIFY(guitest::WaitSent(rig.session));
     QCOMPARE(rig.pty.settle(80), QByteArray());
+
+    // Shown again, the volume column takes its place back.
+    QVERIFY(configure(rig, [&](TConfigurationForm* d) {
+      d->VolumeCheckBox->setChecked(true);
+      d->Button1->click();
+    }));
+    QCOMPARE(guitest::PanelFitProblem(rig.form.get()), QString());
+    QCOMPARE(rig.form->width(), wide);
   }
 
   void cancelReappliesNothing() {
@@ -148,10 +165,11 @@ class ConfigureApplyTest : public QObject {
       d->VolumeCheckBox->setChecked(false);
       d->Button2->click();
     }));
+    QVERIFY(guitest::WaitSent(rig.session));
     QCOMPARE(rig.pty.settle(80), QByteArray());
-    QVERIFY(rig.link.portOpen());
+    QCOMPARE(rig.session.portState(), RadioSession::PortState::Open);
     QCOMPARE(rig.form->windowTitle(), title);
-    QVERIFY(!rig.form->VolumeTrackBar->isHidden());
+    QVERIFY(!rig.c->VolumeTrackBar->isHidden());
     QCOMPARE(testsupport::ReadSetting("Connection/Protocol"), QStringLiteral("2"));
   }
 
@@ -169,7 +187,7 @@ class ConfigureApplyTest : public QObject {
         &messages));
     QCOMPARE(messages, QStringList({"Cannot Open Port Not."}));
     QCOMPARE(guitest::TrayPicture(rig.form.get()), 0);
-    QVERIFY(!rig.link.portOpen());
+    QCOMPARE(rig.session.portState(), RadioSession::PortState::Failed);
     QCOMPARE(rig.form->windowTitle(), QStringLiteral("Corvalo [/dev/nonexist7:AR8000]"));
   }
 };

@@ -3,14 +3,17 @@
 // pseudo-terminal.
 
 #include <QAction>
+#include <QFile>
 #include <QMenu>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QtTest/QtTest>
+#include <memory>
+#include <utility>
 
 #include "GuiTestSupport.h"
 #include "ModalWindows.h"
 #include "TestMain.h"
-#include "settings/SettingsNames.h"
 
 using namespace guitest;
 using namespace testsupport;
@@ -38,32 +41,38 @@ class LevelsTest : public QObject {
     ModalWindows watcher;
     Rig rig(6);
     rig.settleAndClear();
-    TMainForm* form = rig.form.get();
+    const Controls& c = *rig.c;
     // The levels restored at open: volume 100, squelch 75, IF shift 127.
-    QCOMPARE(form->VolumeTrackBar->value(), 155);
-    QCOMPARE(form->SquelchTrackBar->value(), 180);
-    QCOMPARE(form->IFShiftTrackBar->value(), 128);
+    QCOMPARE(c.VolumeTrackBar->value(), 155);
+    QCOMPARE(c.SquelchTrackBar->value(), 180);
+    QCOMPARE(c.IFShiftTrackBar->value(), 128);
 
-    form->VolumeTrackBar->setFocus();
-    QTest::keyClick(form->VolumeTrackBar, Qt::Key_Home);
-    QCOMPARE(form->VolumeTrackBar->value(), 0);
-    QTest::keyClick(form->VolumeTrackBar, Qt::Key_End);
-    Drag(form->VolumeTrackBar, 128);
-    QCOMPARE(rig.pty.settle(), QByteArray("J40FF\r\nJ4000\r\nJ407F\r\n"));
+    c.VolumeTrackBar->setFocus();
+    QTest::keyClick(c.VolumeTrackBar, Qt::Key_Home);
+    QCOMPARE(c.VolumeTrackBar->value(), 0);
+    QVERIFY(WaitSent(rig.session));
+    QTest::keyClick(c.VolumeTrackBar, Qt::Key_End);
+    QVERIFY(WaitSent(rig.session));
+    Drag(c.VolumeTrackBar, 128);
+    QCOMPARE(rig.wire(), QByteArray("J40FF\r\nJ4000\r\nJ407F\r\n"));
 
     rig.pty.clear();
-    Drag(form->SquelchTrackBar, 0);
-    Drag(form->SquelchTrackBar, 255);
-    Drag(form->IFShiftTrackBar, 0);
-    Drag(form->IFShiftTrackBar, 255);
-    QCOMPARE(rig.pty.settle(), QByteArray("J41FF\r\nJ4100\r\nJ43FF\r\nJ4300\r\n"));
+    // Each change sent before the next is made (a change made while an
+    // older one of the same level still waits replaces it).
+    for (auto [slider, position] :
+         {std::pair{c.SquelchTrackBar, 0}, std::pair{c.SquelchTrackBar, 255},
+          std::pair{c.IFShiftTrackBar, 0}, std::pair{c.IFShiftTrackBar, 255}}) {
+      Drag(slider, position);
+      QVERIFY(WaitSent(rig.session));
+    }
+    QCOMPARE(rig.wire(), QByteArray("J41FF\r\nJ4100\r\nJ43FF\r\nJ4300\r\n"));
 
     // The up key moves the thumb up: a higher level.
     rig.pty.clear();
-    form->SquelchTrackBar->setFocus();
-    QTest::keyClick(form->SquelchTrackBar, Qt::Key_Up);
-    QCOMPARE(form->SquelchTrackBar->value(), 254);
-    QCOMPARE(rig.pty.settle(), QByteArray("J4101\r\n"));
+    c.SquelchTrackBar->setFocus();
+    QTest::keyClick(c.SquelchTrackBar, Qt::Key_Up);
+    QCOMPARE(c.SquelchTrackBar->value(), 254);
+    QCOMPARE(rig.wire(), QByteArray("J4101\r\n"));
     QCOMPARE(watcher.texts(), QStringList());
   }
 
@@ -72,19 +81,19 @@ class LevelsTest : public QObject {
     {
       Rig rig(6);
       rig.settleAndClear();
-      Drag(rig.form->IFShiftTrackBar, 10);
-      rig.pty.settle();
+      Drag(rig.c->IFShiftTrackBar, 10);
+      rig.wire();
       rig.pty.clear();
-      QTest::mouseClick(rig.form->IFShiftLabel, Qt::LeftButton);
-      QCOMPARE(rig.form->IFShiftTrackBar->value(), 128);
-      QCOMPARE(rig.pty.settle(), QByteArray("J437F\r\n"));
+      QTest::mouseClick(rig.c->IFShiftLabel, Qt::LeftButton);
+      QCOMPARE(rig.c->IFShiftTrackBar->value(), 128);
+      QCOMPARE(rig.wire(), QByteArray("J437F\r\n"));
     }
     Rig rig(0);
     rig.settleAndClear();
-    Drag(rig.form->IFShiftTrackBar, 10);
-    QTest::mouseClick(rig.form->IFShiftLabel, Qt::LeftButton);
-    QCOMPARE(rig.form->IFShiftTrackBar->value(), 128);
-    QCOMPARE(rig.pty.settle(), QByteArray());
+    Drag(rig.c->IFShiftTrackBar, 10);
+    QTest::mouseClick(rig.c->IFShiftLabel, Qt::LeftButton);
+    QCOMPARE(rig.c->IFShiftTrackBar->value(), 128);
+    QCOMPARE(rig.wire(), QByteArray());
   }
 
   void pcrMuteRestoresTheLastAudibleVolume() {
@@ -92,71 +101,75 @@ class LevelsTest : public QObject {
     Rig rig(6);
     rig.settleAndClear();
     TMainForm* form = rig.form.get();
-    Drag(form->VolumeTrackBar, 55);  // level 200
-    QTest::mouseClick(form->MuteButton, Qt::LeftButton);
-    QVERIFY(form->MuteButton->isChecked());
-    QCOMPARE(form->VolumeTrackBar->value(), 255);
-    QTest::mouseClick(form->MuteButton, Qt::LeftButton);
-    QVERIFY(!form->MuteButton->isChecked());
-    QCOMPARE(form->VolumeTrackBar->value(), 55);
-    QCOMPARE(rig.pty.settle(), QByteArray("J40C8\r\nJ4000\r\nJ40C8\r\n"));
+    const Controls& c = *rig.c;
+    Drag(c.VolumeTrackBar, 55);  // level 200
+    QTest::mouseClick(c.MuteButton, Qt::LeftButton);
+    QVERIFY(c.MuteButton->isChecked());
+    QCOMPARE(c.VolumeTrackBar->value(), 255);
+    QTest::mouseClick(c.MuteButton, Qt::LeftButton);
+    QVERIFY(!c.MuteButton->isChecked());
+    QCOMPARE(c.VolumeTrackBar->value(), 55);
+    QCOMPARE(rig.wire(), QByteArray("J40C8\r\nJ4000\r\nJ40C8\r\n"));
 
     // From the tray menu: the button follows, the action is the same.
     rig.pty.clear();
-    form->Mute1->trigger();
-    QVERIFY(form->MuteButton->isChecked());
-    QCOMPARE(form->VolumeTrackBar->value(), 255);
+    c.Mute1->trigger();
+    QVERIFY(c.MuteButton->isChecked());
+    QCOMPARE(c.VolumeTrackBar->value(), 255);
     // Moving the slider off the bottom shows the sound as on, sending only
     // the new level.
-    Drag(form->VolumeTrackBar, 200);
-    QVERIFY(!form->MuteButton->isChecked());
-    QCOMPARE(rig.pty.settle(), QByteArray("J4000\r\nJ4037\r\n"));
-    QCOMPARE(form->focusWidget(), form->VolumeTrackBar);
+    Drag(c.VolumeTrackBar, 200);
+    QVERIFY(!c.MuteButton->isChecked());
+    QCOMPARE(rig.wire(), QByteArray("J4000\r\nJ4037\r\n"));
+    QCOMPARE(form->focusWidget(), c.VolumeTrackBar);
   }
 
   void civLevelsAndSwitches() {
     ModalWindows watcher;
     Rig rig(0);
     rig.settleAndClear();
-    TMainForm* form = rig.form.get();
-    Drag(form->VolumeTrackBar, 255 - 99);
-    Drag(form->VolumeTrackBar, 255 - 100);
-    Drag(form->SquelchTrackBar, 0);
-    QCOMPARE(rig.pty.settle(), Hex("FEFE80E014010099FD FEFE80E014010100FD FEFE80E014030255FD"));
-    QCOMPARE(rig.link.VolumeLevel, 100);
+    const Controls& c = *rig.c;
+    Drag(c.VolumeTrackBar, 255 - 99);
+    QVERIFY(WaitSent(rig.session));
+    Drag(c.VolumeTrackBar, 255 - 100);
+    Drag(c.SquelchTrackBar, 0);
+    QCOMPARE(rig.wire(), Hex("FEFE80E014010099FD FEFE80E014010100FD FEFE80E014030255FD"));
+    QCOMPARE(rig.session.keptLevel(RadioSession::Level::Volume), 100);
 
     // No IF shift, AGC or noise blanker on this protocol: the controls move,
     // nothing is sent.
     rig.pty.clear();
-    Drag(form->IFShiftTrackBar, 3);
-    QTest::mouseClick(form->AGCButton, Qt::LeftButton);
-    QTest::mouseClick(form->NBButton, Qt::LeftButton);
-    QVERIFY(form->AGCButton->isChecked() && form->NBButton->isChecked());
-    QCOMPARE(rig.pty.settle(), QByteArray());
+    Drag(c.IFShiftTrackBar, 3);
+    QTest::mouseClick(c.AGCButton, Qt::LeftButton);
+    QTest::mouseClick(c.NBButton, Qt::LeftButton);
+    QVERIFY(c.AGCButton->isChecked() && c.NBButton->isChecked());
+    QCOMPARE(rig.wire(), QByteArray());
 
-    QTest::mouseClick(form->ATTButton, Qt::LeftButton);
-    QTest::mouseClick(form->ATTButton, Qt::LeftButton);
-    QCOMPARE(rig.pty.settle(), Hex("FEFE80E01120FD FEFE80E01100FD"));
-    QVERIFY(!rig.link.AttenuatorOn);
+    QTest::mouseClick(c.ATTButton, Qt::LeftButton);
+    QVERIFY(WaitSent(rig.session));
+    QTest::mouseClick(c.ATTButton, Qt::LeftButton);
+    QCOMPARE(rig.wire(), Hex("FEFE80E01120FD FEFE80E01100FD"));
+    QVERIFY(!rig.session.switchOn(RadioSession::Switch::Attenuator));
 
     // Mute sends nothing on CI-V, but the slider still drops and returns.
     rig.pty.clear();
-    QTest::mouseClick(form->MuteButton, Qt::LeftButton);
-    QCOMPARE(form->VolumeTrackBar->value(), 255);
-    QCOMPARE(rig.pty.settle(), QByteArray());
+    QTest::mouseClick(c.MuteButton, Qt::LeftButton);
+    QCOMPARE(c.VolumeTrackBar->value(), 255);
+    QCOMPARE(rig.wire(), QByteArray());
   }
 
   void pcrSwitches() {
     ModalWindows watcher;
     Rig rig(6);
     rig.settleAndClear();
-    TMainForm* form = rig.form.get();
-    for (QPushButton* b : {form->AGCButton, form->NBButton, form->ATTButton}) {
+    const Controls& c = *rig.c;
+    for (QPushButton* b : {c.AGCButton, c.NBButton, c.ATTButton}) {
       QTest::mouseClick(b, Qt::LeftButton);
+      QVERIFY(WaitSent(rig.session));
       QTest::mouseClick(b, Qt::LeftButton);
+      QVERIFY(WaitSent(rig.session));
     }
-    QCOMPARE(rig.pty.settle(),
-             QByteArray("J4501\r\nJ4500\r\nJ4601\r\nJ4600\r\nJ4701\r\nJ4700\r\n"));
+    QCOMPARE(rig.wire(), QByteArray("J4501\r\nJ4500\r\nJ4601\r\nJ4600\r\nJ4701\r\nJ4700\r\n"));
   }
 
   // Setting controls from the program never runs their handlers.
@@ -164,13 +177,13 @@ class LevelsTest : public QObject {
     ModalWindows watcher;
     Rig rig(6);
     rig.settleAndClear();
-    TMainForm* form = rig.form.get();
-    form->ATTButton->setChecked(true);
-    form->AGCButton->setChecked(true);
-    form->MuteButton->setChecked(true);
-    form->FilterComboBox->setCurrentIndex(0);
-    form->ModeComboBox->setCurrentIndex(0);
-    QCOMPARE(rig.pty.settle(), QByteArray());
+    const Controls& c = *rig.c;
+    c.ATTButton->setChecked(true);
+    c.AGCButton->setChecked(true);
+    c.MuteButton->setChecked(true);
+    c.FilterComboBox->setCurrentIndex(0);
+    c.ModeComboBox->setCurrentIndex(0);
+    QCOMPARE(rig.wire(), QByteArray());
   }
 
   // A released port is taken back by the next command: power-up again, a
@@ -180,28 +193,29 @@ class LevelsTest : public QObject {
     Rig rig(6);
     rig.settleAndClear();
     TMainForm* form = rig.form.get();
+    const Controls& c = *rig.c;
     QCOMPARE(TrayPicture(form), 1);
-    Drag(form->VolumeTrackBar, 50);  // level 205
-    rig.pty.settle();
+    Drag(c.VolumeTrackBar, 50);  // level 205
+    rig.wire();
     rig.pty.clear();
 
-    QTest::mouseClick(form->TogglePortButton, Qt::LeftButton);
-    QVERIFY(form->TogglePortButton->isChecked());
-    QCOMPARE(form->TogglePortButton->text(), QStringLiteral("Open &Port"));
+    QTest::mouseClick(c.TogglePortButton, Qt::LeftButton);
+    QVERIFY(c.TogglePortButton->isChecked());
+    QCOMPARE(c.TogglePortButton->text(), QStringLiteral("Open &Port"));
     QCOMPARE(TrayPicture(form), 0);
-    QVERIFY(!rig.link.portOpen());
-    QCOMPARE(rig.pty.settle(), QByteArray());  // no power-off on release
+    QCOMPARE(rig.session.portState(), RadioSession::PortState::Released);
+    QCOMPARE(rig.wire(), QByteArray());  // no power-off on release
     QCOMPARE(ReadSetting(QStringLiteral("PCR1000/PCR1000 Volume")), QStringLiteral("205"));
 
-    Drag(form->VolumeTrackBar, 100);  // level 155
-    const QByteArray sent = rig.pty.settle();
+    Drag(c.VolumeTrackBar, 100);  // level 155
+    const QByteArray sent = rig.wire();
     const QByteArray command("J409B\r\n");
     QVERIFY2(sent.startsWith(kPcrPowerUp) && sent.endsWith(command), sent.constData());
     QCOMPARE(sent.count("J40"), 2);  // the power-up's volume, then the command
     const qsizetype at = sent.size() - command.size();
     QVERIFY(rig.pty.gapMs(at - 1, at) >= 10);
-    QVERIFY(!form->TogglePortButton->isChecked());
-    QCOMPARE(form->TogglePortButton->text(), QStringLiteral("Close &Port"));
+    QVERIFY(!c.TogglePortButton->isChecked());
+    QCOMPARE(c.TogglePortButton->text(), QStringLiteral("Close &Port"));
     QCOMPARE(TrayPicture(form), 1);
   }
 
@@ -209,45 +223,57 @@ class LevelsTest : public QObject {
     ModalWindows watcher;
     Rig rig(0);
     rig.settleAndClear();
-    TMainForm* form = rig.form.get();
-    QCOMPARE(form->TogglePortMenu->text(), QStringLiteral("Close Port"));
-    form->TogglePortMenu->trigger();
-    QVERIFY(form->TogglePortButton->isChecked());
-    QVERIFY(!rig.link.portOpen());
+    const Controls& c = *rig.c;
+    QCOMPARE(c.TogglePortMenu->text(), QStringLiteral("Close Port"));
+    c.TogglePortMenu->trigger();
+    QVERIFY(c.TogglePortButton->isChecked());
+    QCOMPARE(rig.session.portState(), RadioSession::PortState::Released);
     // The levels are written on every press, whatever the protocol.
     QCOMPARE(ReadSetting(QStringLiteral("PCR1000/PCR1000 IF Shift")), QStringLiteral("128"));
 
-    form->CorvaloTaskIcon->HandleActivation(QSystemTrayIcon::Context);
-    QCOMPARE(form->TogglePortMenu->text(), QStringLiteral("Open &Port"));
-    QVERIFY(form->PopupMenu->isVisible());
-    QCOMPARE(QPoint(form->TrayPopupX, form->TrayPopupY), QCursor::pos());
-    form->PopupMenu->hide();
+    c.CorvaloTaskIcon->HandleActivation(QSystemTrayIcon::Context);
+    QCOMPARE(c.TogglePortMenu->text(), QStringLiteral("Open &Port"));
+    QVERIFY(c.PopupMenu->isVisible());
+    c.PopupMenu->hide();
 
-    form->TogglePortMenu->trigger();
-    QVERIFY(rig.link.portOpen());
-    QCOMPARE(form->TogglePortButton->text(), QStringLiteral("Close &Port"));
-    form->CorvaloTaskIconRightClick(20, 30);
-    QCOMPARE(form->TogglePortMenu->text(), QStringLiteral("Close &Port"));
-    QCOMPARE(form->TrayPopupX, 20);
-    QCOMPARE(form->TrayPopupY, 30);
-    form->PopupMenu->hide();
+    c.TogglePortMenu->trigger();
+    QTRY_COMPARE(rig.session.portState(), RadioSession::PortState::Open);
+    QCOMPARE(c.TogglePortButton->text(), QStringLiteral("Close &Port"));
+    c.CorvaloTaskIcon->HandleActivation(QSystemTrayIcon::Context);
+    QCOMPARE(c.TogglePortMenu->text(), QStringLiteral("Close &Port"));
+    c.PopupMenu->hide();
     QCOMPARE(watcher.texts(), QStringList());
   }
 
-  // A port that vanished shows as released; the next command retakes it.
+  // A port that vanished shows as released; the command that found it gone
+  // is not sent again, and the next command retakes the port.
   void lostPortShowsAsReleased() {
     ModalWindows watcher;
-    Rig rig(6);
-    rig.settleAndClear();
-    rig.link.ReleasePort();
-    emit rig.link.portLost();
-    QVERIFY(rig.form->TogglePortButton->isChecked());
-    QCOMPARE(rig.form->TogglePortButton->text(), QStringLiteral("Open &Port"));
+    // The adapter's device name leads to one pseudo-terminal and, once the
+    // adapter is pulled out and plugged back in, to the rig's own.
+    QTemporaryDir dir;
+    const QString port = dir.filePath(QStringLiteral("ttyUSB0"));
+    auto unplugged = std::make_unique<PseudoTerminal>();
+    QVERIFY(QFile::link(unplugged->devicePath(), port));
+    Rig rig(6, {{"Connection/Com Port", port}});
+    QTRY_COMPARE(rig.session.portState(), RadioSession::PortState::Open);
+    QVERIFY(WaitSent(rig.session));
+
+    unplugged.reset();
+    QTest::mouseClick(rig.c->AGCButton, Qt::LeftButton);
+    QTRY_COMPARE(rig.session.portState(), RadioSession::PortState::Released);
+    QVERIFY(rig.c->TogglePortButton->isChecked());
+    QCOMPARE(rig.c->TogglePortButton->text(), QStringLiteral("Open &Port"));
     QCOMPARE(TrayPicture(rig.form.get()), 0);
-    QTest::mouseClick(rig.form->AGCButton, Qt::LeftButton);
-    const QByteArray sent = rig.pty.settle();
-    QVERIFY2(sent.startsWith(kPcrPowerUp) && sent.endsWith("J4501\r\n"), sent.constData());
+
+    QVERIFY(QFile::remove(port));
+    QVERIFY(QFile::link(rig.pty.devicePath(), port));
+    QTest::mouseClick(rig.c->AGCButton, Qt::LeftButton);
+    const QByteArray sent = rig.wire();
+    QVERIFY2(sent.startsWith(kPcrPowerUp) && sent.endsWith("J4500\r\n"), sent.constData());
+    QCOMPARE(sent.count("J45"), 1);
     QCOMPARE(TrayPicture(rig.form.get()), 1);
+    QCOMPARE(watcher.texts(), QStringList());
   }
 
   // Without a port nothing is ever written and nothing is reported, whatever
@@ -257,13 +283,15 @@ class LevelsTest : public QObject {
     WriteProfile(QStringLiteral("NoPortToggle"), {{"Connection/Com Port", "Internet"},
                                                   {"Connection/Protocol", "6"},
                                                   {"Features/Volume", "1"}});
-    RadioLink link;
-    TMainForm form(link);
+    RadioSession session;
+    TMainForm form(session);
     form.show();
-    QTest::mouseClick(form.TogglePortButton, Qt::LeftButton);
-    QTest::mouseClick(form.TogglePortButton, Qt::LeftButton);
-    Drag(form.VolumeTrackBar, 3);
-    QVERIFY(!link.portOpen());
+    const Controls c(&form);
+    QTest::mouseClick(c.TogglePortButton, Qt::LeftButton);
+    QTest::mouseClick(c.TogglePortButton, Qt::LeftButton);
+    Drag(c.VolumeTrackBar, 3);
+    QVERIFY(WaitSent(session));
+    QCOMPARE(session.portState(), RadioSession::PortState::None);
     QCOMPARE(TrayPicture(&form), 1);
     QCOMPARE(watcher.texts(), QStringList());
   }
@@ -273,15 +301,11 @@ class LevelsTest : public QObject {
     ModalWindows watcher;
     Rig rig(6);
     rig.settleAndClear();
-    QTest::mouseClick(rig.form->TogglePortButton, Qt::LeftButton);
-    {
-      SettingsSession session;
-      Settings.WriteText(settings_names::kConnection, settings_names::kComPort,
-                         QStringLiteral("/dev/corvalo-none"));
-    }
-    QTest::mouseClick(rig.form->TogglePortButton, Qt::LeftButton);
+    QTest::mouseClick(rig.c->TogglePortButton, Qt::LeftButton);
+    WriteSettings({{"Connection/Com Port", "/dev/corvalo-none"}});
+    QTest::mouseClick(rig.c->TogglePortButton, Qt::LeftButton);
     QTRY_COMPARE(watcher.texts(), QStringList({"Cannot Open Port Not."}));
-    QCOMPARE(rig.form->TogglePortButton->text(), QStringLiteral("Close &Port"));
+    QCOMPARE(rig.c->TogglePortButton->text(), QStringLiteral("Close &Port"));
     QCOMPARE(TrayPicture(rig.form.get()), 0);
   }
 
@@ -290,15 +314,16 @@ class LevelsTest : public QObject {
     Rig rig(6);
     rig.settleAndClear();
     TMainForm* form = rig.form.get();
+    const Controls& c = *rig.c;
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form));
     QTest::keyClick(form, Qt::Key_S, Qt::AltModifier);
-    QCOMPARE(form->focusWidget(), form->SquelchTrackBar);
+    QCOMPARE(form->focusWidget(), c.SquelchTrackBar);
     QTest::keyClick(form, Qt::Key_I, Qt::AltModifier);
-    QCOMPARE(form->focusWidget(), form->IFShiftTrackBar);
+    QCOMPARE(form->focusWidget(), c.IFShiftTrackBar);
     // Return presses Enter wherever the focus is.
-    QTest::keyClick(form->IFShiftTrackBar, Qt::Key_Return);
-    QCOMPARE(rig.pty.settle(), QByteArray("K00162550000050200\r\n"));
+    QTest::keyClick(c.IFShiftTrackBar, Qt::Key_Return);
+    QCOMPARE(rig.wire(), QByteArray("K00162550000050200\r\n"));
   }
 
   // ---- Tray and window behaviour ----
@@ -308,27 +333,29 @@ class LevelsTest : public QObject {
     Rig rig(6, {{"General/Show Icon", "0"}, {"General/Always On Top", "1"}});
     rig.settleAndClear();
     TMainForm* form = rig.form.get();
+    const Controls& c = *rig.c;
     QVERIFY(form->windowFlags() & Qt::WindowStaysOnTopHint);
     form->showMinimized();
     // Without the taskbar button the window lives in the tray only.
     QTRY_VERIFY(form->isHidden());
     QVERIFY(!(form->windowFlags() & Qt::WindowStaysOnTopHint));
-    form->CorvaloTaskIcon->HandleActivation(QSystemTrayIcon::Trigger);
+    c.CorvaloTaskIcon->HandleActivation(QSystemTrayIcon::Trigger);
     QTRY_VERIFY(form->isVisible() && !form->isMinimized());
     QVERIFY(form->windowFlags() & Qt::WindowStaysOnTopHint);
     // Coming back is not a new start: nothing is tuned again.
-    QCOMPARE(rig.pty.settle(), QByteArray());
+    QCOMPARE(rig.wire(), QByteArray());
   }
 
   void minimisingWithTheIconShownKeepsTheWindow() {
     ModalWindows watcher;
     Rig rig(6);
     TMainForm* form = rig.form.get();
+    const Controls& c = *rig.c;
     QVERIFY(!(form->windowFlags() & Qt::WindowStaysOnTopHint));
     form->showMinimized();
     QTest::qWait(30);
     QVERIFY(form->isVisible());
-    form->CorvaloTaskIcon->HandleActivation(QSystemTrayIcon::DoubleClick);
+    c.CorvaloTaskIcon->HandleActivation(QSystemTrayIcon::DoubleClick);
     QTRY_VERIFY(!form->isMinimized());
     QVERIFY(!(form->windowFlags() & Qt::WindowStaysOnTopHint));
   }
@@ -336,9 +363,9 @@ class LevelsTest : public QObject {
   void trayHintFollowsTheTuning() {
     ModalWindows watcher;
     Rig rig(6);
-    QCOMPARE(rig.form->CorvaloTaskIcon->Hint(), QStringLiteral("Corvalo [  162.55000]"));
+    QCOMPARE(rig.c->CorvaloTaskIcon->Hint(), QStringLiteral("Corvalo [  162.55000]"));
     EnterFrequency(rig.form.get(), QStringLiteral("1296"));
-    QCOMPARE(rig.form->CorvaloTaskIcon->Hint(), QStringLiteral("Corvalo [ 1296.00000]"));
+    QCOMPARE(rig.c->CorvaloTaskIcon->Hint(), QStringLiteral("Corvalo [ 1296.00000]"));
   }
 };
 

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QtTest/QtTest>
+#include <utility>
 
 #include "GuiTestSupport.h"
 #include "ModalWindows.h"
@@ -18,9 +19,25 @@
 #include "app/about.h"
 #include "app/main.h"
 #include "dialogs/Hints.h"
+#include "radio/RadioSession.h"
 
 using namespace guitest;
 using namespace testsupport;
+
+namespace {
+
+// How many descriptors of this process have the pseudo-terminal's port open,
+// besides the one the test keeps itself: the port the program holds.
+int PortDescriptors(const PseudoTerminal& pty) {
+  int count = 0;
+  const QDir fds(QStringLiteral("/proc/self/fd"));
+  for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+    if (fd.symLinkTarget() == pty.devicePath()) ++count;
+  }
+  return count - 1;
+}
+
+}  // namespace
 
 class MainWindowTest : public QObject {
   Q_OBJECT
@@ -39,8 +56,8 @@ class MainWindowTest : public QObject {
     QFETCH(int, protocol);
     QFETCH(QString, caption);
     ModalWindows watcher;
-    RadioLink link;
-    auto form = OpenWithoutPort(link, QStringLiteral("Caption%1").arg(protocol),
+    RadioSession session;
+    auto form = OpenWithoutPort(session, QStringLiteral("Caption%1").arg(protocol),
                                 {{"Connection/Protocol", QString::number(protocol)}}, false);
     QCOMPARE(form->windowTitle(), caption);
     QCOMPARE(watcher.texts(), QStringList());
@@ -51,82 +68,79 @@ class MainWindowTest : public QObject {
     Rig rig(6, {}, false);
     QCOMPARE(rig.form->windowTitle(),
              QStringLiteral("Corvalo [%1:PCR-1000]").arg(rig.pty.devicePath()));
-    QVERIFY(rig.link.portOpen());
+    QTRY_COMPARE(rig.session.portState(), RadioSession::PortState::Open);
   }
 
-  // The designed places of the controls on the top panel.
-  void controlsSitWhereDesigned_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("place");
-    QTest::newRow("Image1") << "Image1" << QRect(1, 1, 345, 86);
-    QTest::newRow("FrequencyEdit") << "FrequencyEdit" << QRect(4, 3, 66, 21);
-    QTest::newRow("UpDown1") << "UpDown1" << QRect(70, 3, 15, 21);
-    QTest::newRow("ModeComboBox") << "ModeComboBox" << QRect(86, 3, 50, 21);
-    QTest::newRow("FilterComboBox") << "FilterComboBox" << QRect(143, 3, 50, 21);
-    QTest::newRow("EnterButton") << "EnterButton" << QRect(200, 3, 44, 21);
-    QTest::newRow("Button1") << "Button1" << QRect(3, 30, 25, 25);
-    QTest::newRow("Button5") << "Button5" << QRect(111, 30, 25, 25);
-    QTest::newRow("Button6") << "Button6" << QRect(3, 59, 25, 25);
-    QTest::newRow("Button10") << "Button10" << QRect(111, 59, 25, 25);
-    QTest::newRow("AGCButton") << "AGCButton" << QRect(143, 30, 32, 25);
-    QTest::newRow("NBButton") << "NBButton" << QRect(177, 30, 32, 25);
-    QTest::newRow("ATTButton") << "ATTButton" << QRect(211, 30, 32, 25);
-    QTest::newRow("TogglePortButton") << "TogglePortButton" << QRect(143, 59, 100, 25);
-    QTest::newRow("MuteButton") << "MuteButton" << QRect(251, 59, 25, 25);
-    QTest::newRow("VolumeTrackBar") << "VolumeTrackBar" << QRect(251, 3, 25, 51);
-    QTest::newRow("SquelchTrackBar") << "SquelchTrackBar" << QRect(284, 3, 25, 51);
-    QTest::newRow("IFShiftTrackBar") << "IFShiftTrackBar" << QRect(317, 3, 25, 51);
-  }
-  void controlsSitWhereDesigned() {
-    QFETCH(QString, name);
-    QFETCH(QRect, place);
-    RadioLink link;
-    auto form = OpenWithoutPort(link, QStringLiteral("Layout"), {}, false);
-    auto* widget = form->Panel1->findChild<QWidget*>(name);
-    QVERIFY2(widget, qPrintable(name));
-    QCOMPARE(widget->geometry(), place);
+  // With every feature on, each control shows on the top panel, none cut off
+  // or on top of another, and each slider's label sits below its slider.
+  void everyControlShowsOnThePanel() {
+    RadioSession session;
+    auto form = OpenWithoutPort(session, QStringLiteral("Layout"), AllFeatures());
+    const Controls c(form.get());
+    QList<QWidget*> controls = {
+        c.Image1,          c.FrequencyEdit,    c.UpDown1,      c.ModeComboBox,
+        c.FilterComboBox,  c.EnterButton,      c.AGCButton,    c.NBButton,
+        c.ATTButton,       c.TogglePortButton, c.MuteButton,   c.VolumeTrackBar,
+        c.SquelchTrackBar, c.IFShiftTrackBar,  c.SquelchLabel, c.IFShiftLabel};
+    for (QPushButton* button : c.PresetButtons) controls << button;
+    for (QWidget* w : controls) {
+      QVERIFY2(w->isVisible(), qPrintable(w->objectName()));
+      QCOMPARE(w->parentWidget(), c.Panel1);
+    }
+    QCOMPARE(PanelFitProblem(form.get()), QString());
+    for (auto [label, slider] : {std::pair{c.SquelchLabel, c.SquelchTrackBar},
+                                 std::pair{c.IFShiftLabel, c.IFShiftTrackBar}}) {
+      const QRect under = slider->geometry();
+      QVERIFY(label->geometry().top() > under.bottom());
+      QVERIFY(under.left() <= label->geometry().center().x() &&
+              label->geometry().center().x() <= under.right());
+    }
+    // The preset buttons stand in two rows of five, in number order.
+    for (int i = 0; i < 10; ++i) {
+      const QRect at = c.PresetButtons[i]->geometry();
+      QCOMPARE(at.top(), c.PresetButtons[i < 5 ? 0 : 5]->geometry().top());
+      if (i % 5 != 0) QVERIFY(at.left() > c.PresetButtons[i - 1]->geometry().right());
+    }
+    QVERIFY(c.PresetButtons[5]->geometry().top() > c.PresetButtons[0]->geometry().bottom());
   }
 
   void widgetTreeAsDesigned() {
-    RadioLink link;
-    auto form = OpenWithoutPort(link, QStringLiteral("Tree"), {}, false);
+    RadioSession session;
+    auto form = OpenWithoutPort(session, QStringLiteral("Tree"), {}, false);
+    const Controls c(form.get());
     QCOMPARE(form->windowTitle(), QStringLiteral("Corvalo [Internet:Icom CI-V]"));
-    QCOMPARE(form->Panel1->size(), QSize(347, 88));
-    QCOMPARE(form->SquelchLabel->pos(), QPoint(291, 64));
-    QCOMPARE(form->IFShiftLabel->pos(), QPoint(324, 64));
-    QCOMPARE(form->SquelchLabel->buddy(), form->SquelchTrackBar);
-    QCOMPARE(form->IFShiftLabel->buddy(), form->IFShiftTrackBar);
-    QVERIFY(form->Panel2->isHidden());
-    QVERIFY(form->StatusBar1->isHidden());
-    QVERIFY(form->OnImage->isHidden() && form->OffImage->isHidden());
-    QCOMPARE(form->OnImage->size(), QSize(15, 15));
-    QVERIFY(!form->OnImage->pixmap().isNull() && !form->OffImage->pixmap().isNull());
-    QVERIFY(!SamePicture(form->OnImage->pixmap(), form->OffImage->pixmap()));
-    QVERIFY(!form->MuteButton->icon().isNull());
-    QVERIFY(!form->Image1->pixmap().isNull());
+    QCOMPARE(c.SquelchLabel->buddy(), c.SquelchTrackBar);
+    QCOMPARE(c.IFShiftLabel->buddy(), c.IFShiftTrackBar);
+    QVERIFY(c.Panel2->isHidden());
+    QVERIFY(c.StatusBar1->isHidden());
+    QVERIFY(c.OnImage->isHidden() && c.OffImage->isHidden());
+    QVERIFY(!c.OnImage->pixmap().isNull() && !c.OffImage->pixmap().isNull());
+    QVERIFY(!SamePicture(c.OnImage->pixmap(), c.OffImage->pixmap()));
+    QVERIFY(!c.MuteButton->icon().isNull());
+    QVERIFY(!c.Image1->pixmap().isNull());
 
     // Captions, switches and the preset buttons' tags.
-    QCOMPARE(form->TogglePortButton->text(), QStringLiteral("Close &Port"));
-    for (QPushButton* b : {form->AGCButton, form->NBButton, form->ATTButton, form->MuteButton,
-                           form->TogglePortButton}) {
+    QCOMPARE(c.TogglePortButton->text(), QStringLiteral("Close &Port"));
+    for (QPushButton* b :
+         {c.AGCButton, c.NBButton, c.ATTButton, c.MuteButton, c.TogglePortButton}) {
       QVERIFY2(b->isCheckable() && !b->isChecked(), qPrintable(b->objectName()));
     }
     for (int i = 0; i < 10; ++i) {
-      QCOMPARE(form->PresetButtons[i]->property("Tag").toInt(), i + 1);
-      QCOMPARE(form->PresetButtons[i]->text(),
+      QCOMPARE(c.PresetButtons[i]->property("Tag").toInt(), i + 1);
+      QCOMPARE(c.PresetButtons[i]->text(),
                i < 9 ? QStringLiteral("&%1").arg(i + 1) : QStringLiteral("1&0"));
     }
-    QCOMPARE(form->FilterComboBox->count(), 5);
-    QCOMPARE(form->FilterComboBox->itemText(4), QStringLiteral("230K"));
-    QCOMPARE(form->UpDown1->Min, 0);
-    QCOMPARE(form->UpDown1->Max, 1000);
-    QCOMPARE(form->UpDown1->Position, 500);
-    QVERIFY(form->UpDown1->Wrap);
+    QCOMPARE(c.FilterComboBox->count(), 5);
+    QCOMPARE(c.FilterComboBox->itemText(4), QStringLiteral("230K"));
+    QCOMPARE(c.UpDown1->Min, 0);
+    QCOMPARE(c.UpDown1->Max, 1000);
+    QCOMPARE(c.UpDown1->Position, 500);
+    QVERIFY(c.UpDown1->Wrap);
 
     // Sliders: 0..255 with position 0 at the top, ticks every 64.
     const int pages[3] = {16, 64, 64};
     int i = 0;
-    for (QSlider* s : {form->VolumeTrackBar, form->SquelchTrackBar, form->IFShiftTrackBar}) {
+    for (QSlider* s : {c.VolumeTrackBar, c.SquelchTrackBar, c.IFShiftTrackBar}) {
       QCOMPARE(s->orientation(), Qt::Vertical);
       QCOMPARE(s->minimum(), 0);
       QCOMPARE(s->maximum(), 255);
@@ -136,19 +150,20 @@ class MainWindowTest : public QObject {
     }
 
     // Hints.
-    QCOMPARE(form->FrequencyEdit->toolTip(), QStringLiteral("Frequency Display and Input"));
-    QCOMPARE(form->EnterButton->toolTip(),
+    QCOMPARE(c.FrequencyEdit->toolTip(), QStringLiteral("Frequency Display and Input"));
+    QCOMPARE(c.EnterButton->toolTip(),
              QStringLiteral("Enter Button to tune Radio to Selected Frequency, Mode, Etc."));
-    QCOMPARE(form->ATTButton->toolTip(),
+    QCOMPARE(c.ATTButton->toolTip(),
              QStringLiteral("Attenuator reduces signal strength from intefering signals."));
-    QCOMPARE(form->IFShiftLabel->toolTip(), form->IFShiftTrackBar->toolTip());
-    QCOMPARE(form->CorvaloTaskIcon->Hint(), QStringLiteral("Corvalo for the PCR1000"));
-    QCOMPARE(form->CorvaloTaskIcon->TaskIconID(), 0);
+    QCOMPARE(c.IFShiftLabel->toolTip(), c.IFShiftTrackBar->toolTip());
+    QCOMPARE(c.CorvaloTaskIcon->Hint(), QStringLiteral("Corvalo for the PCR1000"));
+    QCOMPARE(c.CorvaloTaskIcon->TaskIconID(), 0);
   }
 
   void menusAsDesigned() {
-    RadioLink link;
-    auto form = OpenWithoutPort(link, QStringLiteral("Menus"), {}, false);
+    RadioSession session;
+    auto form = OpenWithoutPort(session, QStringLiteral("Menus"), {}, false);
+    const Controls c(form.get());
     QCOMPARE(form->menuBar()->objectName(), QStringLiteral("MainMenu1"));
     const QList<QAction*> top = form->menuBar()->actions();
     QCOMPARE(top.size(), 3);
@@ -163,56 +178,71 @@ class MainWindowTest : public QObject {
       }
       return list;
     };
-    QCOMPARE(captions(form->ToolsMenu),
+    QCOMPARE(captions(c.ToolsMenu),
              QStringList({"ConfigureMenu=&Configure...", "ChangeStepSize2=Change &Step Size...",
                           "AutoSetStepSize2=&Auto Set Step Size",
                           "RemoteControl1=&Remote Control...", "ScanandSearch1=&Scan and Search"}));
-    QCOMPARE(captions(form->StepSizePopupMenu),
-             QStringList(
-                 {"ChangeStepSize1=&Change Step Size...", "AutoSetStepSize1=&Auto Set Step Size"}));
-    QCOMPARE(captions(form->PopupMenu),
+    QCOMPARE(captions(c.StepSizePopupMenu), QStringList({"ChangeStepSize1=&Change Step Size...",
+                                                         "AutoSetStepSize1=&Auto Set Step Size"}));
+    QCOMPARE(captions(c.PopupMenu),
              QStringList({"bCorvalo1=Corvalo", "N2=&CB...", "Configure2=Con&figure...",
                           "TV2=&TV...", "PresetSubMenuItem=&Presets", "Weather2=&Weather...",
                           "Time2=T&ime...", "Mute1=&Mute", "TogglePortMenu=Close Port"}));
-    QCOMPARE(form->PopupMenu->defaultAction(), form->bCorvalo1);
-    QCOMPARE(captions(form->PresetsPopupMenu),
+    QCOMPARE(c.PopupMenu->defaultAction(), c.bCorvalo1);
+    QCOMPARE(captions(c.PresetsPopupMenu),
              QStringList({"Presets1=Presets", "CB1=C&B...", "TV1=&TV...", "Weather1=&Weather...",
                           "Time1=Ti&me...", "Configure1=&Configure..."}));
-    QCOMPARE(form->PresetsPopupMenu->defaultAction(), form->Presets1);
-    QCOMPARE(captions(form->HelpMenu), QStringList({"About1=&About..."}));
-    QVERIFY(form->GroupA->isChecked() && form->GroupA1->isChecked() && form->GroupA2->isChecked());
-    QVERIFY(!form->GroupB->isChecked() && !form->GroupC2->isChecked());
+    QCOMPARE(c.PresetsPopupMenu->defaultAction(), c.Presets1);
+    QCOMPARE(captions(c.HelpMenu), QStringList({"About1=&About..."}));
+    QVERIFY(c.GroupA->isChecked() && c.GroupA1->isChecked() && c.GroupA2->isChecked());
+    QVERIFY(!c.GroupB->isChecked() && !c.GroupC2->isChecked());
     for (int i = 0; i < 10; ++i) {
-      QCOMPARE(form->PresetItems[i]->objectName(), QStringLiteral("Preset%1").arg(i + 1));
+      QCOMPARE(c.PresetItems[i]->objectName(), QStringLiteral("Preset%1").arg(i + 1));
     }
-    // A group item checked unchecks the other two of its menu.
-    form->GroupC->setChecked(true);
-    QVERIFY(!form->GroupA->isChecked());
+    // A group item chosen unchecks the other two of its menu.
+    c.GroupC->trigger();
+    QVERIFY(c.GroupC->isChecked() && !c.GroupA->isChecked() && !c.GroupB->isChecked());
   }
 
-  void hiddenFeaturesNarrowThePanel_data() {
+  // Each feature shows its controls or hides them, and the window narrows
+  // with each hidden slider column: no blank column is left, and no shown
+  // control is cut off.
+  void featuresShowTheirControlsAndTheWindowFits_data() {
     QTest::addColumn<QStringList>("shown");
-    QTest::addColumn<int>("panelWidth");
-    QTest::newRow("all false") << QStringList() << 347 - 3 * 33;
-    QTest::newRow("all shown") << QStringList({"Mute", "Volume", "Squelch", "IF Shift"}) << 347;
-    QTest::newRow("mute keeps the volume column") << QStringList({"Mute"}) << 347 - 2 * 33;
-    QTest::newRow("volume only") << QStringList({"Volume"}) << 347 - 2 * 33;
-    QTest::newRow("squelch only") << QStringList({"Squelch"}) << 347 - 2 * 33;
+    QTest::newRow("all false") << QStringList();
+    QTest::newRow("all shown") << QStringList(
+        {"Mute", "Volume", "Squelch", "IF Shift", "AGC", "NB", "Attenuate", "Filters"});
+    QTest::newRow("mute keeps the volume column") << QStringList({"Mute"});
+    QTest::newRow("volume only") << QStringList({"Volume"});
+    QTest::newRow("squelch only") << QStringList({"Squelch", "AGC"});
+    QTest::newRow("IF shift only") << QStringList({"IF Shift", "Filters"});
+    QTest::newRow("squelch and IF shift") << QStringList({"Squelch", "IF Shift", "NB"});
+    QTest::newRow("volume and IF shift") << QStringList({"Volume", "IF Shift", "Attenuate"});
   }
-  void hiddenFeaturesNarrowThePanel() {
+  void featuresShowTheirControlsAndTheWindowFits() {
     QFETCH(QStringList, shown);
-    QFETCH(int, panelWidth);
     QMap<QString, QString> values;
     for (const QString& f : shown) values.insert(QStringLiteral("Features/") + f, "1");
-    RadioLink link;
-    auto form = OpenWithoutPort(link, QStringLiteral("Narrow") + QTest::currentDataTag(), values);
-    QCOMPARE(form->Panel1->width(), panelWidth);
-    QCOMPARE(form->width(), panelWidth + 14);
-    QCOMPARE(form->Panel2->width(), panelWidth);
-    QCOMPARE(form->VolumeTrackBar->isHidden(), !shown.contains("Volume"));
-    QCOMPARE(form->SquelchLabel->isHidden(), !shown.contains("Squelch"));
-    QCOMPARE(form->IFShiftLabel->isHidden(), !shown.contains("IF Shift"));
-    QVERIFY(form->FilterComboBox->isHidden() && form->AGCButton->isHidden());
+    RadioSession session;
+    auto form =
+        OpenWithoutPort(session, QStringLiteral("Narrow") + QTest::currentDataTag(), values);
+    const Controls c(form.get());
+    const QList<std::pair<const char*, QList<QWidget*>>> features = {
+        {"Mute", {c.MuteButton}},
+        {"Volume", {c.VolumeTrackBar}},
+        {"Squelch", {c.SquelchTrackBar, c.SquelchLabel}},
+        {"IF Shift", {c.IFShiftTrackBar, c.IFShiftLabel}},
+        {"AGC", {c.AGCButton}},
+        {"NB", {c.NBButton}},
+        {"Attenuate", {c.ATTButton}},
+        {"Filters", {c.FilterComboBox}}};
+    for (const auto& [feature, controls] : features) {
+      for (QWidget* control : controls) {
+        QVERIFY2(control->isVisible() == shown.contains(QLatin1String(feature)),
+                 qPrintable(control->objectName()));
+      }
+    }
+    QCOMPARE(PanelFitProblem(form.get()), QString());
   }
 
   void activeGroupRestoredAndWrittenBack_data() {
@@ -228,12 +258,13 @@ class MainWindowTest : public QObject {
     QFETCH(QString, stored);
     QFETCH(int, checked);
     QFETCH(QString, written);
-    RadioLink link;
-    auto form =
-        OpenWithoutPort(link, QStringLiteral("Group") + stored, {{"Presets/Active Group", stored}});
-    QAction* const items[3][3] = {{form->GroupA, form->GroupA1, form->GroupA2},
-                                  {form->GroupB, form->GroupB1, form->GroupB2},
-                                  {form->GroupC, form->GroupC1, form->GroupC2}};
+    RadioSession session;
+    auto form = OpenWithoutPort(session, QStringLiteral("Group") + stored,
+                                {{"Presets/Active Group", stored}});
+    const Controls c(form.get());
+    QAction* const items[3][3] = {{c.GroupA, c.GroupA1, c.GroupA2},
+                                  {c.GroupB, c.GroupB1, c.GroupB2},
+                                  {c.GroupC, c.GroupC1, c.GroupC2}};
     for (int g = 0; g < 3; ++g) {
       for (QAction* item : items[g]) QCOMPARE(item->isChecked(), g == checked);
     }
@@ -244,31 +275,34 @@ class MainWindowTest : public QObject {
   // With no height stored the window just holds its top panel (no blank
   // strip below it); a stored height is kept as it is.
   void unstoredHeightFitsThePanel() {
-    RadioLink link;
-    auto form = OpenWithoutPort(link, QStringLiteral("FreshHeight"), {});
+    RadioSession session;
+    auto form = OpenWithoutPort(session, QStringLiteral("FreshHeight"), {});
     const int panelBottom = form->centralWidget()->mapTo(form.get(), QPoint(0, 0)).y() +
-                            form->Panel1->geometry().bottom() + 1;
+                            Find<QFrame>(form.get(), "Panel1")->geometry().bottom() + 1;
     QTRY_COMPARE(form->height(), panelBottom);
   }
 
   // Hints switched off in the configuration stay off at the next start.
   void storedShowHintsAppliesAtStart() {
-    RadioLink link;
-    auto off = OpenWithoutPort(link, QStringLiteral("HintsOff"), {{"General/Show Hints", "0"}});
-    QVERIFY(!HintDisplay::isEnabled());
-    off.reset();
-    auto on = OpenWithoutPort(link, QStringLiteral("HintsOn"), {});
+    {
+      RadioSession session;
+      auto off =
+          OpenWithoutPort(session, QStringLiteral("HintsOff"), {{"General/Show Hints", "0"}});
+      QVERIFY(!HintDisplay::isEnabled());
+    }
+    RadioSession session;
+    auto on = OpenWithoutPort(session, QStringLiteral("HintsOn"), {});
     QVERIFY(HintDisplay::isEnabled());
   }
 
   void windowStateWrittenBack() {
-    RadioLink link;
-    auto form = OpenWithoutPort(link, QStringLiteral("Bounds"),
+    RadioSession session;
+    auto form = OpenWithoutPort(session, QStringLiteral("Bounds"),
                                 {{"General/Step Size", "0.01"},
                                  {"General/Left", "40"},
                                  {"General/Top", "0x30"},
                                  {"General/Height", "150"}});
-    QCOMPARE(form->StepSize, 0.01);
+    QCOMPARE(session.stepSize(), 0.01);
     QCOMPARE(form->height(), 150);
     form->move(70, 80);
     form.reset();
@@ -297,10 +331,10 @@ class MainWindowTest : public QObject {
     QFETCH(QString, written);
     QMap<QString, QString> values;
     if (!stored.isEmpty()) values.insert("General/Step Size", stored);
-    RadioLink link;
-    auto form = OpenWithoutPort(link, QStringLiteral("Step") + QString::number(qHash(stored)),
+    RadioSession session;
+    auto form = OpenWithoutPort(session, QStringLiteral("Step") + QString::number(qHash(stored)),
                                 values, false);
-    QCOMPARE(form->StepSize, step);
+    QCOMPARE(session.stepSize(), step);
     form.reset();
     QCOMPARE(ReadSetting(QStringLiteral("General/Step Size")), written);
   }
@@ -309,40 +343,42 @@ class MainWindowTest : public QObject {
   // is not checked, so not even a bad one brings up a message.
   void noPortMeansNoTuningAtShow() {
     ModalWindows watcher;
-    RadioLink link;
-    auto form = OpenWithoutPort(link, QStringLiteral("NoPort"),
+    RadioSession session;
+    auto form = OpenWithoutPort(session, QStringLiteral("NoPort"),
                                 {{"General/Frequency", "abc"}, {"General/Mode", "AM"}});
+    const Controls c(form.get());
     QTest::qWait(50);
     QCOMPARE(watcher.texts(), QStringList());
-    QCOMPARE(form->FrequencyEdit->text(), QStringLiteral("abc"));
-    QCOMPARE(form->ModeComboBox->currentText(), QStringLiteral("AM"));
-    QCOMPARE(form->CorvaloTaskIcon->Hint(), QStringLiteral("Corvalo for the PCR1000"));
+    QCOMPARE(c.FrequencyEdit->text(), QStringLiteral("abc"));
+    QCOMPARE(c.ModeComboBox->currentText(), QStringLiteral("AM"));
+    QCOMPARE(c.CorvaloTaskIcon->Hint(), QStringLiteral("Corvalo for the PCR1000"));
   }
 
   // Showing tunes the radio to the restored frequency and mode.
   void showTunesTheRestoredFrequency() {
     ModalWindows watcher;
     Rig rig(6, {{"General/Frequency", "145.5"}, {"General/Mode", "AM"}}, false);
-    rig.pty.settle(60);
-    rig.pty.clear();
+    rig.settleAndClear();
     rig.form->show();
-    QCOMPARE(rig.pty.settle(), QByteArray("K00145500000020200\r\n"));
-    QCOMPARE(rig.form->FrequencyEdit->text(), QStringLiteral("  145.50000"));
-    QCOMPARE(rig.form->FilterComboBox->currentIndex(), 2);
-    QVERIFY(rig.form->FrequencyEdit->hasFocus() || !rig.form->isActiveWindow());
+    const QByteArray tuning("K00145500000020200\r\n");
+    rig.pty.waitFor(tuning.size());
+    QCOMPARE(rig.pty.settle(), tuning);
+    QCOMPARE(rig.c->FrequencyEdit->text(), QStringLiteral("  145.50000"));
+    QCOMPARE(rig.c->FilterComboBox->currentIndex(), 2);
+    QVERIFY(rig.c->FrequencyEdit->hasFocus() || !rig.form->isActiveWindow());
   }
 
   void attenuatorRestoredAtShow() {
     ModalWindows watcher;
     Rig rig(6, {{"General/Attenuate", "1"}}, false);
-    rig.pty.settle(60);
-    rig.pty.clear();
+    rig.settleAndClear();
     rig.form->show();
+    QVERIFY(WaitSent(rig.session));
     const QByteArray sent = rig.pty.settle();
     QVERIFY2(sent.endsWith("J4701\r\n"), sent.constData());
     QCOMPARE(sent.count("J47"), 1);
-    QVERIFY(rig.form->ATTButton->isChecked());
-    QVERIFY(rig.link.AttenuatorOn);
+    QVERIFY(rig.c->ATTButton->isChecked());
+    QVERIFY(rig.session.switchOn(RadioSession::Switch::Attenuator));
     rig.form.reset();
     QCOMPARE(ReadSetting(QStringLiteral("General/Attenuate")), QStringLiteral("1"));
   }
@@ -350,21 +386,26 @@ class MainWindowTest : public QObject {
   void portReleasedAfterStartup() {
     ModalWindows watcher;
     Rig rig(6, {{"General/Release Port After Startup", "1"}});
-    QVERIFY(rig.form->TogglePortButton->isChecked());
-    QCOMPARE(rig.form->TogglePortButton->text(), QStringLiteral("Open &Port"));
-    QVERIFY(!rig.link.portOpen());
+    QVERIFY(WaitSent(rig.session));
+    QVERIFY(rig.c->TogglePortButton->isChecked());
+    QCOMPARE(rig.c->TogglePortButton->text(), QStringLiteral("Open &Port"));
+    QCOMPARE(rig.session.portState(), RadioSession::PortState::Released);
     QCOMPARE(TrayPicture(rig.form.get()), 0);
+    QCOMPARE(PortDescriptors(rig.pty), 0);
   }
 
   void aPortThatCannotBeOpenedIsReportedOnce() {
     ModalWindows watcher;
-    RadioLink link;
+    RadioSession session;
     WriteProfile(QStringLiteral("Missing"),
                  {{"Connection/Com Port", "/dev/corvalo-none"}, {"Connection/Protocol", "6"}});
-    auto form = std::make_unique<TMainForm>(link);
+    auto form = std::make_unique<TMainForm>(session);
     form->show();
     QTRY_COMPARE(watcher.texts(), QStringList({"Cannot Open Port Not."}));
+    QVERIFY(WaitSent(session));
+    QCOMPARE(watcher.texts().size(), 1);
     QCOMPARE(watcher.titles(), QStringList({"Corvalo"}));
+    QCOMPARE(session.portState(), RadioSession::PortState::Failed);
     QCOMPARE(TrayPicture(form.get()), 0);
   }
 
@@ -393,8 +434,8 @@ class MainWindowTest : public QObject {
 
   void startedMinimizedMinimizesOnlyOnce() {
     WriteProfile(QStringLiteral("Minimized"), {{"Connection/Com Port", "Internet"}});
-    RadioLink link;
-    TMainForm form(link, TMainForm::kShowMinimized);
+    RadioSession session;
+    TMainForm form(session, TMainForm::kShowMinimized);
     form.show();
     form.activateWindow();
     QTRY_VERIFY(form.isMinimized());
@@ -407,8 +448,8 @@ class MainWindowTest : public QObject {
 
   void startedMaximized() {
     WriteProfile(QStringLiteral("Maximized"), {{"Connection/Com Port", "Internet"}});
-    RadioLink link;
-    TMainForm form(link, TMainForm::kShowMaximized);
+    RadioSession session;
+    TMainForm form(session, TMainForm::kShowMaximized);
     QVERIFY(form.windowState() & Qt::WindowMaximized);
   }
 
@@ -427,8 +468,8 @@ class MainWindowTest : public QObject {
   }
 
   void aboutFromTheHelpMenu() {
-    RadioLink link;
-    auto form = OpenWithoutPort(link, QStringLiteral("About"), {});
+    RadioSession session;
+    auto form = OpenWithoutPort(session, QStringLiteral("About"), {});
     QString version;
     ModalWindows watcher([&version](QDialog* dialog) {
       auto* box = qobject_cast<TAboutBox*>(dialog);
@@ -436,7 +477,7 @@ class MainWindowTest : public QObject {
       version = box->VersionLabel->text();
       box->OKButton->click();
     });
-    form->About1->trigger();
+    Find<QAction>(form.get(), "About1")->trigger();
     QCOMPARE(watcher.dialogs(), 1);
     QCOMPARE(version, QString::fromLatin1(kVersionText));
   }
@@ -445,8 +486,8 @@ class MainWindowTest : public QObject {
 
   void garbageSettingsGiveDefaults() {
     ModalWindows watcher;
-    RadioLink link;
-    auto form = OpenWithoutPort(link, QStringLiteral("Garbage"),
+    RadioSession session;
+    auto form = OpenWithoutPort(session, QStringLiteral("Garbage"),
                                 {{"General/Left", "2147483647"},
                                  {"General/Top", "-2147483648"},
                                  {"General/Width", "99999999999999"},
@@ -455,22 +496,27 @@ class MainWindowTest : public QObject {
                                  {"General/Step Size", QString(5000, QLatin1Char('9'))},
                                  {"Coverage/Supports AM", "no"},
                                  {"Presets/Active Group", "-1"}});
+    const Controls c(form.get());
     QTest::qWait(20);
     QVERIFY(form->isVisible());
     QVERIFY(form->height() <= 8192);
-    QVERIFY(form->ShowIcon);
-    QCOMPARE(form->ModeComboBox->count(), 15);
-    QVERIFY(form->GroupA->isChecked());
+    QCOMPARE(c.ModeComboBox->count(), 15);
+    QVERIFY(c.GroupA->isChecked());
     QCOMPARE(watcher.texts(), QStringList());
+    // "Show Icon" reads as on: minimised, the window keeps its taskbar button.
+    form->showMinimized();
+    QTRY_VERIFY(form->isMinimized());
+    QTest::qWait(50);
+    QVERIFY(form->isVisible());
   }
 
   void hugeProfileName() {
     ModalWindows watcher;
-    RadioLink link;
     const QString profile = QString(10000, QLatin1Char('p'));
     {
-      auto form = OpenWithoutPort(link, profile, {{"General/Step Size", "0.01"}});
-      QCOMPARE(form->StepSize, 0.01);
+      RadioSession session;
+      auto form = OpenWithoutPort(session, profile, {{"General/Step Size", "0.01"}});
+      QCOMPARE(session.stepSize(), 0.01);
     }
     SetSettingsProfile(profile);
     QCOMPARE(ReadSetting(QStringLiteral("General/Step Size")), QStringLiteral("  0.01000"));
@@ -487,26 +533,29 @@ class MainWindowTest : public QObject {
       f.write("\n[WrongType]\nGeneral\\Left=10, 20\nConnection\\Com%20Port=Internet\n");
     }
     ModalWindows watcher;
-    RadioLink link;
-    auto form = std::make_unique<TMainForm>(link);
+    RadioSession session;
+    auto form = std::make_unique<TMainForm>(session);
     form->show();
     QTRY_COMPARE(watcher.texts(), QStringList({"Invalid data type for 'Left'"}));
+    QVERIFY(WaitSent(session));
+    QCOMPARE(watcher.texts().size(), 1);
     QCOMPARE(watcher.icons().first(), QMessageBox::Critical);
     QVERIFY(form->isVisible());
   }
 
   // A store that cannot be written at exit is reported, and the radio link is
-  // closed all the same.
+  // closed all the same: the port is left to other programs.
   void unwritableStoreAtExitStillClosesTheLink() {
     ModalWindows watcher;
     auto rig = std::make_unique<Rig>(6);
     rig->settleAndClear();
-    QVERIFY(rig->link.portOpen());
+    QCOMPARE(rig->session.portState(), RadioSession::PortState::Open);
+    QCOMPARE(PortDescriptors(rig->pty), 1);
     const QString file = SettingsStore::fileName();
     QVERIFY(QFile::rename(file, file + ".saved"));
     QVERIFY(QDir().mkpath(file));
     rig->form.reset();
-    QVERIFY(!rig->link.portOpen());
+    QTRY_COMPARE(PortDescriptors(rig->pty), 0);
     QVERIFY(!watcher.texts().isEmpty());
     QVERIFY2(watcher.texts().first().startsWith(QStringLiteral("Failed to set data for '")),
              qPrintable(watcher.texts().join('|')));

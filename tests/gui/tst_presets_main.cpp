@@ -29,23 +29,24 @@ constexpr int kPcr1000 = 6;
 struct PresetRig {
   explicit PresetRig(QMap<QString, QString> extra = {}) : rig(kPcr1000, std::move(extra)) {
     presets = std::make_unique<TPresetsForm>(rig.form->presetsHost());
-    rig.form->PresetsForm = presets.get();
+    rig.form->setPresetsForm(presets.get());
     rig.settleAndClear();
   }
   ~PresetRig() {
-    rig.form->PresetsForm = nullptr;
+    rig.form->setPresetsForm(nullptr);
     presets.reset();
   }
   TMainForm* form() { return rig.form.get(); }
-  QPushButton* button(int n) { return rig.form->PresetButtons[n - 1]; }
-  QAction* trayItem(int n) { return rig.form->PresetItems[n - 1]; }
+  const guitest::Controls& c() const { return *rig.c; }
+  QPushButton* button(int n) { return rig.c->PresetButtons[n - 1]; }
+  QAction* trayItem(int n) { return rig.c->PresetItems[n - 1]; }
   // The key of a preset value in the settings file.
   QString key(const QString& name) const {
     return rig.profile() + QStringLiteral("/Presets/") + name;
   }
   // Everything the radio received since the last look.
   QByteArray wire() {
-    const QByteArray bytes = rig.pty.settle(80);
+    const QByteArray bytes = rig.wire();
     rig.pty.clear();
     return bytes;
   }
@@ -58,14 +59,13 @@ QString presetsKey(const QString& name) { return QStringLiteral("Presets/") + na
 
 // Right-clicks a preset button and picks "Set this Preset to Current
 // Frequency, Mode, etc." from the menu that opens.
-bool StoreFromContextMenu(TMainForm* form, QPushButton* button) {
+bool StoreFromContextMenu(const guitest::Controls& c, QPushButton* button) {
   const QPoint at = button->rect().center();
   QContextMenuEvent event(QContextMenuEvent::Mouse, at, button->mapToGlobal(at));
   QApplication::sendEvent(button, &event);
-  if (!QTest::qWaitFor([&] { return form->PopupMenu1->isVisible(); }, 2000)) return false;
-  const QRect item =
-      form->PopupMenu1->actionGeometry(form->SetthisPresettoCurrentFrequencyModeetc1);
-  QTest::mouseClick(form->PopupMenu1, Qt::LeftButton, {}, item.center());
+  if (!QTest::qWaitFor([&] { return c.PopupMenu1->isVisible(); }, 2000)) return false;
+  const QRect item = c.PopupMenu1->actionGeometry(c.SetthisPresettoCurrentFrequencyModeetc1);
+  QTest::mouseClick(c.PopupMenu1, Qt::LeftButton, {}, item.center());
   return true;
 }
 
@@ -99,16 +99,13 @@ class PresetsMainTest : public QObject {
                  {presetsKey("CPreset Attenuate 10"), "1"},
                  {presetsKey("CPreset Frequency 1"), "7.1"},
                  {presetsKey("Preset Frequency 10"), "88.5"}});
-    r.form()->GroupC->trigger();
+    r.c().GroupC->trigger();
     QTest::mouseClick(r.button(10), Qt::LeftButton);
     QCOMPARE(r.wire(), QByteArray("K00145500000020200\r\nJ4701\r\n"));
-    QCOMPARE(r.form()->FrequencyEdit->text(), QStringLiteral("  145.50000"));
-    QCOMPARE(r.form()->ModeComboBox->currentText(), QStringLiteral("AM"));
-    QVERIFY(r.form()->ATTButton->isChecked());
-    QCOMPARE(PresetFrequency, QStringLiteral("  145.50000"));
-    QCOMPARE(PresetMode, QStringLiteral("AM"));
-    QCOMPARE(PresetFilter, 3);
-    QCOMPARE(PresetDescription, QStringLiteral("Marine"));
+    QCOMPARE(r.c().FrequencyEdit->text(), QStringLiteral("  145.50000"));
+    QCOMPARE(r.c().ModeComboBox->currentText(), QStringLiteral("AM"));
+    QVERIFY(r.c().ATTButton->isChecked());
+    QCOMPARE(r.button(10)->toolTip(), QStringLiteral("Preset C10:Marine"));
   }
 
   void trayItemRecallsTheSamePresetAsItsButton() {
@@ -118,21 +115,21 @@ class PresetsMainTest : public QObject {
     QTest::mouseClick(r.button(7), Qt::LeftButton);
     const QByteArray byButton = r.wire();
     QCOMPARE(byButton, QByteArray("K00098100000060400\r\nJ4700\r\n"));
-    r.form()->FrequencyEdit->setText("1.0");
+    r.c().FrequencyEdit->setText("1.0");
     r.trayItem(7)->trigger();
     QCOMPARE(r.wire(), byButton);
-    QCOMPARE(r.form()->FrequencyEdit->text(), QStringLiteral("   98.10000"));
+    QCOMPARE(r.c().FrequencyEdit->text(), QStringLiteral("   98.10000"));
   }
 
   // A preset never stored recalls 162.55 MHz FMN with the attenuator off;
   // its hint has nothing behind the colon.
   void neverStoredPresetRecallsTheDefaults() {
     PresetRig r;
-    r.form()->ATTButton->setChecked(true);
+    r.c().ATTButton->setChecked(true);
     QTest::mouseClick(r.button(3), Qt::LeftButton);
     QCOMPARE(r.wire(), QByteArray("K00162550000050200\r\nJ4700\r\n"));
-    QCOMPARE(r.form()->FilterComboBox->currentText(), QStringLiteral("15K"));
-    QVERIFY(!r.form()->ATTButton->isChecked());
+    QCOMPARE(r.c().FilterComboBox->currentText(), QStringLiteral("15K"));
+    QVERIFY(!r.c().ATTButton->isChecked());
     QCOMPARE(r.button(3)->toolTip(), QStringLiteral("Preset 3:"));
   }
 
@@ -146,8 +143,8 @@ class PresetsMainTest : public QObject {
     QCOMPARE(watcher_->seen().size(), size_t(1));
     QCOMPARE(watcher_->seen()[0].text, QStringLiteral("Not a valid frequency."));
     QCOMPARE(r.wire(), QByteArray("J4701\r\n"));
-    QCOMPARE(r.form()->FrequencyEdit->text(), QStringLiteral("abc"));
-    QVERIFY(r.form()->ATTButton->isChecked());
+    QCOMPARE(r.c().FrequencyEdit->text(), QStringLiteral("abc"));
+    QVERIFY(r.c().ATTButton->isChecked());
   }
 
   // Hints read "Preset " + group prefix + n + ":" + the description, or the
@@ -163,19 +160,18 @@ class PresetsMainTest : public QObject {
     QCOMPARE(r.trayItem(2)->text(), QStringLiteral("&2 "));
 
     testsupport::WriteSettingsFile({{r.key("Preset Description 1"), "Changed"}});
-    r.form()->GroupA->trigger();
-    r.form()->GroupA1->trigger();
+    r.c().GroupA->trigger();
+    r.c().GroupA1->trigger();
     QCOMPARE(r.button(1)->toolTip(), QStringLiteral("Preset 1:Weather"));
 
-    r.form()->GroupB1->trigger();
-    for (QAction* item : {r.form()->GroupB, r.form()->GroupB1, r.form()->GroupB2}) {
+    r.c().GroupB1->trigger();
+    for (QAction* item : {r.c().GroupB, r.c().GroupB1, r.c().GroupB2}) {
       QVERIFY(item->isChecked());
     }
-    for (QAction* item : {r.form()->GroupA, r.form()->GroupA1, r.form()->GroupA2, r.form()->GroupC,
-                          r.form()->GroupC1, r.form()->GroupC2}) {
+    for (QAction* item :
+         {r.c().GroupA, r.c().GroupA1, r.c().GroupA2, r.c().GroupC, r.c().GroupC1, r.c().GroupC2}) {
       QVERIFY(!item->isChecked());
     }
-    QCOMPARE(r.form()->GroupPrefix(), QStringLiteral("B"));
     for (int n = 1; n <= 10; ++n) {
       const QString text = n == 3    ? QStringLiteral("  145.50000")
                            : n == 10 ? QStringLiteral("R&D")
@@ -186,22 +182,25 @@ class PresetsMainTest : public QObject {
                QStringLiteral("&%1 ").arg(n) + QString(text).replace("&", "&&"));
     }
 
-    r.form()->GroupA->trigger();
+    r.c().GroupA->trigger();
     QCOMPARE(r.button(1)->toolTip(), QStringLiteral("Preset 1:Changed"));
-    QVERIFY(r.form()->GroupA2->isChecked());
+    QVERIFY(r.c().GroupA2->isChecked());
   }
 
   // The tray's group items reopen the tray menu where it was opened last.
   void trayGroupItemReopensTheTrayMenu() {
     PresetRig r({{presetsKey("CPreset Description 2"), "Airport"}});
-    r.form()->TrayPopupX = 120;
-    r.form()->TrayPopupY = 90;
-    r.form()->GroupC2->trigger();
-    QVERIFY(QTest::qWaitFor([&] { return r.form()->PopupMenu->isVisible(); }, 2000));
-    QCOMPARE(r.form()->PopupMenu->pos(), QPoint(120, 90));
+    // The tray menu opened last at (120, 90), and closed.
+    QCursor::setPos(120, 90);
+    r.c().CorvaloTaskIcon->HandleActivation(QSystemTrayIcon::Context);
+    QVERIFY(QTest::qWaitFor([&] { return r.c().PopupMenu->isVisible(); }, 2000));
+    r.c().PopupMenu->hide();
+    r.c().GroupC2->trigger();
+    QVERIFY(QTest::qWaitFor([&] { return r.c().PopupMenu->isVisible(); }, 2000));
+    QCOMPARE(r.c().PopupMenu->pos(), QPoint(120, 90));
     QCOMPARE(r.trayItem(2)->text(), QStringLiteral("&2 Airport"));
-    QVERIFY(r.form()->GroupC->isChecked());
-    r.form()->PopupMenu->hide();
+    QVERIFY(r.c().GroupC->isChecked());
+    r.c().PopupMenu->hide();
   }
 
   // A stored group outside 0..2 leaves group A, and the labels still load;
@@ -209,17 +208,17 @@ class PresetsMainTest : public QObject {
   void activeGroupOutsideTheGroupsStartsInGroupA() {
     auto r = std::make_unique<PresetRig>(QMap<QString, QString>{
         {presetsKey("Active Group"), "5"}, {presetsKey("Preset Description 4"), "Tower"}});
-    QVERIFY(r->form()->GroupA->isChecked());
-    QVERIFY(r->form()->GroupA1->isChecked());
-    QVERIFY(r->form()->GroupA2->isChecked());
+    QVERIFY(r->c().GroupA->isChecked());
+    QVERIFY(r->c().GroupA1->isChecked());
+    QVERIFY(r->c().GroupA2->isChecked());
     QCOMPARE(r->button(4)->toolTip(), QStringLiteral("Preset 4:Tower"));
     const QString key = r->key("Active Group");
     r.reset();
     QCOMPARE(SettingsFile().text(key), QStringLiteral("0"));
 
     r = std::make_unique<PresetRig>(QMap<QString, QString>{{presetsKey("Active Group"), "2"}});
-    QVERIFY(r->form()->GroupC2->isChecked());
-    r->form()->GroupB->trigger();
+    QVERIFY(r->c().GroupC2->isChecked());
+    r->c().GroupB->trigger();
     const QString key2 = r->key("Active Group");
     r.reset();
     QCOMPARE(SettingsFile().text(key2), QStringLiteral("1"));
@@ -229,13 +228,13 @@ class PresetsMainTest : public QObject {
   // cancelled; the description then defaults to the preset's number.
   void storingWithCancelStillWritesFiveValues() {
     PresetRig r;
-    r.form()->FrequencyEdit->setText("27.255");
-    TMainForm::ComboboxSetText(r.form()->ModeComboBox, "AM");
-    r.form()->FilterComboBox->setCurrentIndex(1);
-    r.form()->ATTButton->setChecked(true);
-    r.form()->GroupB->trigger();
+    r.c().FrequencyEdit->setText("27.255");
+    r.c().ModeComboBox->setCurrentIndex(r.c().ModeComboBox->findText("AM"));
+    r.c().FilterComboBox->setCurrentIndex(1);
+    r.c().ATTButton->setChecked(true);
+    r.c().GroupB->trigger();
     watcher_->expect(ModalWindows::pressCancel);
-    QVERIFY(StoreFromContextMenu(r.form(), r.button(4)));
+    QVERIFY(StoreFromContextMenu(r.c(), r.button(4)));
     QVERIFY(watcher_->waitForSeen(1));
     QCOMPARE(watcher_->seen()[0].kind, QStringLiteral("input"));
     QCOMPARE(watcher_->seen()[0].title, QStringLiteral("Preset"));
@@ -258,10 +257,10 @@ class PresetsMainTest : public QObject {
 
   void storingTakesTheEnteredDescription() {
     PresetRig r({{presetsKey("Preset Description 9"), "Old"}});
-    r.form()->FrequencyEdit->setText("  162.40000");
-    r.form()->ATTButton->setChecked(false);
+    r.c().FrequencyEdit->setText("  162.40000");
+    r.c().ATTButton->setChecked(false);
     watcher_->expect(ModalWindows::enterText("Weather 2"));
-    QVERIFY(StoreFromContextMenu(r.form(), r.button(9)));
+    QVERIFY(StoreFromContextMenu(r.c(), r.button(9)));
     QVERIFY(watcher_->waitForSeen(1));
     QCOMPARE(watcher_->lastInputValue(), QStringLiteral("Old"));
     QVERIFY(QTest::qWaitFor(
@@ -276,9 +275,9 @@ class PresetsMainTest : public QObject {
   // else of the preset.
   void storingANonNumberStoresNothing() {
     PresetRig r({{presetsKey("Preset Frequency 5"), "  50.10000"}});
-    r.form()->FrequencyEdit->setText("12a");
+    r.c().FrequencyEdit->setText("12a");
     watcher_->expectOk();
-    QVERIFY(StoreFromContextMenu(r.form(), r.button(5)));
+    QVERIFY(StoreFromContextMenu(r.c(), r.button(5)));
     QVERIFY(watcher_->waitForSeen(1));
     QCOMPARE(watcher_->seen()[0].kind, QStringLiteral("message"));
     QCOMPARE(watcher_->seen()[0].text, QStringLiteral("Not a valid frequency."));
@@ -340,9 +339,9 @@ class PresetsMainTest : public QObject {
     r.form()->findChild<QAction*>(shortcut)->trigger();
     QCOMPARE(watcher_->seen().size(), size_t(1));
     QCOMPARE(r.wire(), wire);
-    QCOMPARE(r.form()->FrequencyEdit->text(), shown);
-    QCOMPARE(r.form()->ModeComboBox->currentText(), mode);
-    QCOMPARE(r.form()->CorvaloTaskIcon->Hint(), QStringLiteral("Corvalo [") + shown + "]");
+    QCOMPARE(r.c().FrequencyEdit->text(), shown);
+    QCOMPARE(r.c().ModeComboBox->currentText(), mode);
+    QCOMPARE(r.c().CorvaloTaskIcon->Hint(), QStringLiteral("Corvalo [") + shown + "]");
   }
 
   // The general "Configure" entries open the "Custom" page; the main menu's
@@ -355,7 +354,7 @@ class PresetsMainTest : public QObject {
       QCOMPARE(r.presets->PageControl1->currentWidget(), r.presets->TimeTab);
       r.presets->reject();
     });
-    r.form()->ConfigurePresets1->trigger();
+    r.c().ConfigurePresets1->trigger();
 
     watcher_->expect([&](QWidget*) {
       QCOMPARE(r.presets->PageControl1->currentWidget(), r.presets->Presets);
@@ -364,7 +363,7 @@ class PresetsMainTest : public QObject {
       QTest::mouseClick(r.presets->Button1, Qt::LeftButton);
       r.presets->close();
     });
-    r.form()->Configure2->trigger();
+    r.c().Configure2->trigger();
     QCOMPARE(watcher_->seen().size(), size_t(2));
     QCOMPARE(r.button(1)->toolTip(), QStringLiteral("Preset 1:PMR 1"));
     QCOMPARE(r.trayItem(1)->text(), QStringLiteral("&1 PMR 1"));
@@ -381,15 +380,15 @@ class PresetsMainTest : public QObject {
       QVERIFY(!r.presets->FilterComboBox->isHidden());
       r.presets->reject();
     });
-    r.form()->ConfigurePresets1Click();
+    r.c().ConfigurePresets1->trigger();
 
-    r.form()->FilterComboBox->hide();
+    r.c().FilterComboBox->hide();
     watcher_->expect([&](QWidget*) {
       QVERIFY(r.presets->FilterComboBox->isHidden());
       QVERIFY(r.presets->FilterLabel->isHidden());
       r.presets->reject();
     });
-    r.form()->ConfigurePresets1Click();
+    r.c().ConfigurePresets1->trigger();
     QCOMPARE(watcher_->seen().size(), size_t(2));
   }
 
@@ -402,8 +401,8 @@ class PresetsMainTest : public QObject {
       QVERIFY(presettest::ChooseText(r.presets->ModeComboBox, "AM"));
       r.presets->reject();
     });
-    r.form()->Configure1->trigger();
-    QCOMPARE(r.rig.link.FilterIndex, 1);
+    r.c().Configure1->trigger();
+    QCOMPARE(r.rig.session.filterIndex(), 1);
   }
 
   // Without plain AM the quick-tune takes the first mode beginning with
@@ -412,9 +411,9 @@ class PresetsMainTest : public QObject {
     PresetRig r({{"Coverage/Supports AM", "0"}});
     watcher_->expect([&](QWidget*) { presettest::ClickListItem(r.presets->CBListBox, "9"); });
     watcher_->expectOk();  // the PCR1000 cannot tune AMW
-    r.form()->CB1->trigger();
+    r.c().CB1->trigger();
     QCOMPARE(watcher_->seen().size(), size_t(2));
-    QCOMPARE(r.form()->ModeComboBox->currentText(), QStringLiteral("AMW"));
+    QCOMPARE(r.c().ModeComboBox->currentText(), QStringLiteral("AMW"));
     r.wire();
 
     PresetRig noAm({{"Coverage/Supports AM", "0"},
@@ -425,9 +424,9 @@ class PresetsMainTest : public QObject {
     watcher_->expect(
         [&](QWidget*) { presettest::ClickListItem(noAm.presets->TimeListBox, "5.000"); });
     watcher_->expectOk();
-    noAm.form()->Time1->trigger();
+    noAm.c().Time1->trigger();
     QCOMPARE(watcher_->seen().size(), size_t(2));
-    QCOMPARE(noAm.form()->ModeComboBox->currentIndex(), -1);
+    QCOMPARE(noAm.c().ModeComboBox->currentIndex(), -1);
   }
 };
 

@@ -17,7 +17,8 @@ class ProgramTest : public QObject {
                                     {profile + "/Connection/Protocol", "6"},
                                     {profile + "/General/Power Off", "1"},
                                     {profile + "/General/Frequency", "145.5"},
-                                    {profile + "/General/Mode", "FMN"}});
+                                    {profile + "/General/Mode", "FMN"},
+                                    {profile + "/Connection/Readings Per Second", "0"}});
   }
 
  private slots:

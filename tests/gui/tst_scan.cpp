@@ -4,7 +4,7 @@
 // window, and the Tools menu item that shows the panel and is remembered.
 //
 // A pseudo-terminal has no carrier-detect line. Where a test needs a signal
-// present, RadioLink::CarrierLineOverride stands in for that line.
+// present, the session's carrier-line override stands in for that line.
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -16,11 +16,13 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QtTest/QtTest>
-#include <functional>
+#include <atomic>
+#include <optional>
 
 #include "GuiTestSupport.h"
 #include "ModalWindows.h"
 #include "TestMain.h"
+#include "radio/ScanSearch.h"
 
 using namespace guitest;
 using namespace testsupport;
@@ -45,8 +47,16 @@ QList<QByteArray> Frames(const QByteArray& bytes) {
   return frames;
 }
 
-QString SignalMark(TMainForm* form) {
-  return form->StatusBar1->findChild<QLabel*>(QStringLiteral("StatusPanel1"))->text();
+QString SignalMark(const Controls& c) {
+  return c.StatusBar1->findChild<QLabel*>(QStringLiteral("StatusPanel1"))->text();
+}
+
+// The choice of the panel's group: 0 Search, 1 Scan, 2 Manual, -1 none.
+int Chosen(const Controls& c) {
+  for (int i = 0; i < 3; ++i) {
+    if (c.RadioGroup1Items[i]->isChecked()) return i;
+  }
+  return -1;
 }
 
 // A PCR1000 window tuned to `frequency` in `mode`, the start-up bytes gone.
@@ -59,41 +69,41 @@ std::unique_ptr<Rig> PcrRig(const char* frequency, const char* mode,
   return rig;
 }
 
-// Runs `step` every 10 ms from inside the search loop until it returns true.
-class Driver {
+// One tick of the scan timer, and what it sends gone out: the tick reads the
+// carrier line first and tunes once that answer is back.
+void Tick(Rig& rig) {
+  rig.session.scan().tick();
+  QVERIFY(WaitSent(rig.session));
+  QVERIFY(WaitSent(rig.session));
+}
+
+// What the carrier-detect line reads now, through the session.
+bool Carrier(RadioSession& session) {
+  std::optional<bool> carrier;
+  session.readCarrier([&carrier](const LinkResult& result) { carrier = result.carrier; });
+  if (!QTest::qWaitFor([&carrier] { return carrier.has_value(); }, 5000)) return false;
+  return *carrier;
+}
+
+// The carrier-detect line of the pseudo-terminal, which has none: a stand-in
+// the test raises and drops (read on the link's thread).
+class CarrierLine {
  public:
-  explicit Driver(std::function<bool()> step) : step_(std::move(step)) {
-    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] {
-      if (step_()) timer_.stop();
-    });
-    timer_.start(10);
+  explicit CarrierLine(RadioSession& session) {
+    session.setCarrierLineOverride([this] { return raised_.load(); });
   }
+  void set(bool raised) { raised_ = raised; }
 
  private:
-  std::function<bool()> step_;
-  QTimer timer_;
+  std::atomic<bool> raised_{false};
 };
 
-// Ends a search that a test failed to end, so that the test fails instead of
-// hanging.
-class Watchdog {
- public:
-  explicit Watchdog(TMainForm* form) : manual_(form->RadioGroup1Items[kManual]) {
-    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] {
-      if (!manual_ || manual_->isChecked()) return;
-      fired_ = true;
-      manual_->click();
-    });
-    timer_.setSingleShot(true);
-    timer_.start(30000);
-  }
-  bool fired() const { return fired_; }
-
- private:
-  QPointer<QRadioButton> manual_;
-  QTimer timer_;
-  bool fired_ = false;
-};
+// Types into a line edit as the operator does.
+void Type(QLineEdit* edit, const QString& text) {
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Delete);
+  QTest::keyClicks(edit, text);
+}
 
 }  // namespace
 
@@ -106,40 +116,40 @@ class ScanTest : public QObject {
   void scanStepsInFmnWithoutCarrier() {
     ModalWindows watcher;
     auto rig = PcrRig("162.4", "AM");
-    TMainForm* form = rig->form.get();
-    QCOMPARE(form->TuneModeText, QStringLiteral("AM"));
+    const Controls& c = *rig->c;
+    QCOMPARE(rig->session.tuneModeText(), QStringLiteral("AM"));
 
     // Nothing is chosen at start: a tick only counts. Label1 shows the passes
     // counted when a second has ended, this one included.
-    QCOMPARE(form->RadioGroup1ItemIndex(), -1);
-    form->Timer1Timer();
-    QCOMPARE(form->Label1->text(), QStringLiteral("1"));
+    QCOMPARE(Chosen(c), -1);
+    Tick(*rig);
+    QCOMPARE(c.Label1->text(), QStringLiteral("1"));
     QTest::qWait(1000);
-    form->Timer1Timer();
-    QCOMPARE(form->Label1->text(), QStringLiteral("2"));
-    QCOMPARE(rig->pty.settle(), QByteArray());
+    Tick(*rig);
+    QCOMPARE(c.Label1->text(), QStringLiteral("2"));
+    QCOMPARE(rig->wire(), QByteArray());
 
-    form->RadioGroup1Items[kScan]->click();
-    form->Timer1Timer();
-    form->Timer1Timer();
-    form->Timer1Timer();
-    QCOMPARE(rig->pty.settle(), Fmn("0162412500") + Fmn("0162425000") + Fmn("0162437500"));
-    QCOMPARE(form->FrequencyEdit->text(), QStringLiteral("  162.43750"));
-    QCOMPARE(form->TuneModeText, QStringLiteral("FMN"));
-    QCOMPARE(SignalMark(form), QString());
+    c.RadioGroup1Items[kScan]->click();
+    Tick(*rig);
+    Tick(*rig);
+    Tick(*rig);
+    QCOMPARE(rig->wire(), Fmn("0162412500") + Fmn("0162425000") + Fmn("0162437500"));
+    QCOMPARE(c.FrequencyEdit->text(), QStringLiteral("  162.43750"));
+    QCOMPARE(rig->session.tuneModeText(), QStringLiteral("FMN"));
+    QCOMPARE(SignalMark(c), QString());
 
-    // "Manual" stops the stepping; a text that is not a number steps nothing
-    // and the scan goes on from the next valid one.
+    // "Manual" stops the stepping; a typed text that is not a number steps
+    // nothing and the scan goes on from the next valid one.
     rig->pty.clear();
-    form->RadioGroup1Items[kManual]->click();
-    form->Timer1Timer();
-    form->RadioGroup1Items[kScan]->click();
-    form->FrequencyEdit->setText(QStringLiteral("162."));
-    form->Timer1Timer();
-    QCOMPARE(form->FrequencyEdit->text(), QStringLiteral("162."));
-    form->FrequencyEdit->setText(QStringLiteral("162.5"));
-    form->Timer1Timer();
-    QCOMPARE(rig->pty.settle(), Fmn("0162512500"));
+    c.RadioGroup1Items[kManual]->click();
+    Tick(*rig);
+    c.RadioGroup1Items[kScan]->click();
+    Type(c.FrequencyEdit, QStringLiteral("162."));
+    Tick(*rig);
+    QCOMPARE(c.FrequencyEdit->text(), QStringLiteral("162."));
+    Type(c.FrequencyEdit, QStringLiteral("162.5"));
+    Tick(*rig);
+    QCOMPARE(rig->wire(), Fmn("0162512500"));
     QCOMPARE(watcher.texts(), QStringList());
   }
 
@@ -148,69 +158,69 @@ class ScanTest : public QObject {
   void scanTimerRunsWhileTicked() {
     ModalWindows watcher;
     auto rig = PcrRig("162.4", "FMN");
-    TMainForm* form = rig->form.get();
-    QVERIFY(!form->Timer1->isActive());
-    form->RadioGroup1Items[kScan]->click();
-    form->CheckBox1->click();
-    QVERIFY(form->Timer1->isActive());
-    QCOMPARE(form->Timer1->interval(), 1000);
+    const Controls& c = *rig->c;
+    ScanSearch& scan = rig->session.scan();
+    QVERIFY(!scan.timerOn());
+    c.RadioGroup1Items[kScan]->click();
+    const auto ticked = PseudoTerminal::Clock::now();
+    c.CheckBox1->click();
+    QVERIFY(scan.timerOn());
     QTRY_VERIFY_WITH_TIMEOUT(!rig->pty.received().isEmpty(), 20000);
     QCOMPARE(rig->pty.settle(), Fmn("0162412500"));
+    QVERIFY(rig->pty.arrivalOf(0) - ticked >= std::chrono::milliseconds(ScanSearch::kTickMs));
 
-    form->RadioGroup1Items[kScan]->click();
-    QVERIFY(!form->CheckBox1->isChecked());
-    QVERIFY(!form->Timer1->isActive());
-    form->CheckBox1->click();
-    QVERIFY(form->Timer1->isActive());
-    form->CheckBox1->click();
-    QVERIFY(!form->Timer1->isActive());
+    c.RadioGroup1Items[kScan]->click();
+    QVERIFY(!c.CheckBox1->isChecked());
+    QVERIFY(!scan.timerOn());
+    c.CheckBox1->click();
+    QVERIFY(scan.timerOn());
+    c.CheckBox1->click();
+    QVERIFY(!scan.timerOn());
   }
 
   // A signal holds the scan with "*" shown; Skip forces exactly one step.
   void carrierHoldsTheScanAndSkipStepsOnce() {
     ModalWindows watcher;
     auto rig = PcrRig("162.4", "FMN");
-    TMainForm* form = rig->form.get();
-    bool carrier = true;
-    rig->link.CarrierLineOverride = [&carrier] { return carrier; };
-    form->RadioGroup1Items[kScan]->click();
+    const Controls& c = *rig->c;
+    CarrierLine carrier(rig->session);
+    carrier.set(true);
+    c.RadioGroup1Items[kScan]->click();
 
-    form->Timer1Timer();
-    form->Timer1Timer();
-    QCOMPARE(SignalMark(form), QStringLiteral("*"));
-    QCOMPARE(form->FrequencyEdit->text(), QStringLiteral("  162.40000"));
+    Tick(*rig);
+    Tick(*rig);
+    QCOMPARE(SignalMark(c), QStringLiteral("*"));
+    QCOMPARE(c.FrequencyEdit->text(), QStringLiteral("  162.40000"));
 
-    QTest::mouseClick(form->Button12, Qt::LeftButton);
-    QVERIFY(form->ScanSkip);
-    form->Timer1Timer();
-    QCOMPARE(SignalMark(form), QString());
-    QVERIFY(!form->ScanSkip);
-    form->Timer1Timer();
-    QCOMPARE(SignalMark(form), QStringLiteral("*"));
-    QCOMPARE(rig->pty.settle(), Fmn("0162412500"));
+    QTest::mouseClick(c.Button12, Qt::LeftButton);
+    Tick(*rig);
+    QCOMPARE(SignalMark(c), QString());
+    Tick(*rig);
+    QCOMPARE(SignalMark(c), QStringLiteral("*"));
+    QCOMPARE(rig->wire(), Fmn("0162412500"));
 
     // The signal goes: the scan moves on.
-    carrier = false;
-    form->Timer1Timer();
-    QCOMPARE(SignalMark(form), QString());
-    QCOMPARE(rig->pty.settle(), Fmn("0162412500") + Fmn("0162425000"));
+    carrier.set(false);
+    Tick(*rig);
+    QCOMPARE(SignalMark(c), QString());
+    QCOMPARE(rig->wire(), Fmn("0162412500") + Fmn("0162425000"));
 
     // Without a port there is no carrier, whatever the line would say.
-    carrier = true;
-    form->TogglePortButton->click();
-    QVERIFY(!rig->link.portOpen());
-    QVERIFY(!rig->link.CarrierDetect());
+    carrier.set(true);
+    c.TogglePortButton->click();
+    QCOMPARE(rig->session.portState(), RadioSession::PortState::Released);
+    QVERIFY(!Carrier(rig->session));
   }
 
   // The scan stays between the panel's limits when they are usable, else
   // within the coverage, and wraps to the lower end.
   void scanStaysWithinTheLimits() {
     ModalWindows watcher;
-    auto rig = PcrRig("162.4", "FMN");
-    TMainForm* form = rig->form.get();
-    rig->link.LowestFrequency = 100;
-    rig->link.HighestFrequency = 500;
-    form->RadioGroup1Items[kScan]->click();
+    auto rig =
+        PcrRig("162.4", "FMN",
+               {{"Coverage/Lowest Frequency", "100"}, {"Coverage/Highest Frequency", "500"}});
+    const Controls& c = *rig->c;
+    c.RadioGroup1Items[kScan]->click();
     struct Row {
       const char* name;
       const char* lower;
@@ -229,14 +239,14 @@ class ScanTest : public QObject {
         {"within the coverage the step is plain", "", "", "200", "  200.01250"},
     };
     for (const Row& row : rows) {
-      form->LowerLimitEdit->setText(QString::fromLatin1(row.lower));
-      form->UpperLimitEdit->setText(QString::fromLatin1(row.upper));
-      form->FrequencyEdit->setText(QString::fromLatin1(row.from));
-      form->Timer1Timer();
-      QVERIFY2(form->FrequencyEdit->text() == QLatin1String(row.to), row.name);
+      Type(c.LowerLimitEdit, QString::fromLatin1(row.lower));
+      Type(c.UpperLimitEdit, QString::fromLatin1(row.upper));
+      Type(c.FrequencyEdit, QString::fromLatin1(row.from));
+      Tick(*rig);
+      QVERIFY2(c.FrequencyEdit->text() == QLatin1String(row.to), row.name);
     }
     // Every step was sent as shown.
-    QCOMPARE(Frames(rig->pty.settle()),
+    QCOMPARE(Frames(rig->wire()),
              QList<QByteArray>({Fmn("0162550000"), Fmn("0162400000"), Fmn("0162400000"),
                                 Fmn("0162400000"), Fmn("0100000000"), Fmn("0100000000"),
                                 Fmn("0100000000"), Fmn("0200012500")}));
@@ -248,48 +258,36 @@ class ScanTest : public QObject {
   void searchStepsUntilManual() {
     ModalWindows watcher;
     auto rig = PcrRig("162.45", "AM");
-    TMainForm* form = rig->form.get();
-    form->RadioGroup1Items[kScan]->click();
-    form->CheckBox1->click();
-    QVERIFY(form->Timer1->isActive());
+    const Controls& c = *rig->c;
+    c.RadioGroup1Items[kScan]->click();
+    c.CheckBox1->click();
+    QVERIFY(rig->session.scan().timerOn());
 
-    int stage = 0;
-    qsizetype framesAtScan = 0;
-    Driver driver([&] {
-      const qsizetype frames = Frames(rig->pty.received()).size();
-      if (stage == 0 && frames >= 2) {
-        QTest::mouseClick(form->RadioGroup1Items[kScan], Qt::LeftButton);
-        framesAtScan = frames;
-        stage = 1;
-      } else if (stage == 1 && frames >= framesAtScan + 2) {
-        QTest::mouseClick(form->RadioGroup1Items[kSearch], Qt::LeftButton);
-        stage = 2;
-      } else if (stage == 2 && frames >= 7) {
-        QTest::mouseClick(form->RadioGroup1Items[kManual], Qt::LeftButton);
-        return true;
-      }
-      return false;
-    });
-    Watchdog watchdog(form);
-    QTest::mouseClick(form->RadioGroup1Items[kSearch], Qt::LeftButton);
-    QVERIFY(!watchdog.fired());
+    auto frames = [&] { return Frames(rig->pty.received()).size(); };
+    QTest::mouseClick(c.RadioGroup1Items[kSearch], Qt::LeftButton);
     // Choosing "Search" stopped the scan timer.
-    QVERIFY(!form->Timer1->isActive());
-    QCOMPARE(form->RadioGroup1ItemIndex(), kManual);
-    QVERIFY(stage == 2);
+    QVERIFY(!rig->session.scan().timerOn());
+    QTRY_VERIFY(frames() >= 2);
+    QTest::mouseClick(c.RadioGroup1Items[kScan], Qt::LeftButton);
+    const qsizetype framesAtScan = frames();
+    QTRY_VERIFY(frames() >= framesAtScan + 2);
+    QTest::mouseClick(c.RadioGroup1Items[kSearch], Qt::LeftButton);
+    QTRY_VERIFY(frames() >= 7);
+    QTest::mouseClick(c.RadioGroup1Items[kManual], Qt::LeftButton);
+    QVERIFY(!rig->session.scan().searching());
+    QCOMPARE(Chosen(c), kManual);
 
-    const QList<QByteArray> frames = Frames(rig->pty.settle());
-    QVERIFY2(frames.size() >= 7, QByteArray::number(frames.size()));
+    const QList<QByteArray> sent = Frames(rig->wire());
+    QVERIFY2(sent.size() >= 7, QByteArray::number(sent.size()));
     const QList<QByteArray> expected = {Am("0162500000"), Am("0162550000"), Am("0162400000"),
                                         Am("0162450000")};
-    for (qsizetype i = 0; i < frames.size(); ++i) {
-      QCOMPARE(frames[i], expected[i % expected.size()]);
+    for (qsizetype i = 0; i < sent.size(); ++i) {
+      QCOMPARE(sent[i], expected[i % expected.size()]);
     }
-    QCOMPARE(form->FrequencyEdit->text().toLatin1(),
-             QByteArray("  162.") + frames.last().mid(6, 5));
-    QCOMPARE(form->Label1->text().isEmpty(), false);
+    QCOMPARE(c.FrequencyEdit->text().toLatin1(), QByteArray("  162.") + sent.last().mid(6, 5));
+    QCOMPARE(c.Label1->text().isEmpty(), false);
 
-    // The loop has ended: nothing more is sent.
+    // The search has ended: nothing more is sent.
     rig->pty.clear();
     QTest::qWait(200);
     QCOMPARE(rig->pty.settle(), QByteArray());
@@ -301,96 +299,73 @@ class ScanTest : public QObject {
   void searchHoldsOnCarrierAndGoesOnWithoutPort() {
     ModalWindows watcher;
     auto rig = PcrRig("162.4", "FMN");
-    TMainForm* form = rig->form.get();
-    bool carrier = true;
-    rig->link.CarrierLineOverride = [&carrier] { return carrier; };
-
-    int heldPasses = 0;
-    bool markedWhileHeld = true;
-    Driver driver([&] {
-      if (carrier) {
-        if (heldPasses > 0) markedWhileHeld &= SignalMark(form) == QLatin1String("*");
-        if (++heldPasses == 10) carrier = false;
-        return false;
-      }
-      if (Frames(rig->pty.received()).size() < 2) return false;
-      QTest::mouseClick(form->RadioGroup1Items[kManual], Qt::LeftButton);
-      return true;
-    });
-    Watchdog watchdog(form);
-    form->RadioGroup1Items[kSearch]->click();
-    QVERIFY(!watchdog.fired());
-    QVERIFY(markedWhileHeld);
-    QCOMPARE(SignalMark(form), QString());
-    const QList<QByteArray> frames = Frames(rig->pty.settle());
-    QVERIFY(frames.size() >= 2);
+    const Controls& c = *rig->c;
+    CarrierLine carrier(rig->session);
+    carrier.set(true);
+    c.RadioGroup1Items[kSearch]->click();
+    QTRY_COMPARE(SignalMark(c), QStringLiteral("*"));
+    QTest::qWait(300);
+    QCOMPARE(SignalMark(c), QStringLiteral("*"));
+    QCOMPARE(rig->pty.received(), QByteArray());
+    carrier.set(false);
+    QTRY_VERIFY(Frames(rig->pty.received()).size() >= 2);
+    QTest::mouseClick(c.RadioGroup1Items[kManual], Qt::LeftButton);
+    QCOMPARE(SignalMark(c), QString());
+    const QList<QByteArray> frames = Frames(rig->wire());
     QCOMPARE(frames[0], Fmn("0162450000"));
     QCOMPARE(frames[1], Fmn("0162500000"));
 
     rig->pty.clear();
-    form->TogglePortButton->click();
-    QVERIFY(!rig->link.portOpen());
-    carrier = true;  // no port: no carrier
-    const QString before = form->FrequencyEdit->text();
-    Driver stopper([&] {
-      if (form->FrequencyEdit->text() == before) return false;
-      QTest::mouseClick(form->RadioGroup1Items[kManual], Qt::LeftButton);
-      return true;
-    });
-    Watchdog secondWatchdog(form);
-    form->RadioGroup1Items[kSearch]->click();
-    QVERIFY(!secondWatchdog.fired());
-    QVERIFY(form->FrequencyEdit->text() != before);
-    QCOMPARE(SignalMark(form), QString());
-    QCOMPARE(rig->pty.settle(), QByteArray());
+    c.TogglePortButton->click();
+    QCOMPARE(rig->session.portState(), RadioSession::PortState::Released);
+    carrier.set(true);  // no port: no carrier
+    const QString before = c.FrequencyEdit->text();
+    c.RadioGroup1Items[kSearch]->click();
+    QTRY_VERIFY(c.FrequencyEdit->text() != before);
+    QTest::mouseClick(c.RadioGroup1Items[kManual], Qt::LeftButton);
+    QCOMPARE(SignalMark(c), QString());
+    QCOMPARE(rig->wire(), QByteArray());
+    QCOMPARE(rig->session.portState(), RadioSession::PortState::Released);
     QCOMPARE(watcher.texts(), QStringList());
   }
 
   // Closing the window or opening a dialog from it ends the search with
-  // "Manual" chosen; a window deleted while its events are handled is not
-  // touched afterwards.
+  // "Manual" chosen, and nothing more is sent.
   void searchEndsWithTheWindow() {
     ModalWindows watcher;
     {
       auto rig = PcrRig("162.4", "FMN");
-      TMainForm* form = rig->form.get();
-      Driver closer([&] {
-        if (Frames(rig->pty.received()).size() < 2) return false;
-        form->close();
-        return true;
-      });
-      Watchdog watchdog(form);
-      form->RadioGroup1Items[kSearch]->click();
-      QVERIFY(!watchdog.fired());
-      QCOMPARE(form->RadioGroup1ItemIndex(), kManual);
+      const Controls& c = *rig->c;
+      c.RadioGroup1Items[kSearch]->click();
+      QTRY_VERIFY(Frames(rig->pty.received()).size() >= 2);
+      rig->form->close();
+      QCOMPARE(Chosen(c), kManual);
+      QVERIFY(!rig->session.scan().searching());
     }
     {
       auto rig = PcrRig("162.4", "FMN");
-      TMainForm* form = rig->form.get();
-      Driver opener([&] {
-        if (Frames(rig->pty.received()).size() < 2) return false;
-        form->About1->trigger();
-        return true;
-      });
-      Watchdog watchdog(form);
-      form->RadioGroup1Items[kSearch]->click();
-      QVERIFY(!watchdog.fired());
+      const Controls& c = *rig->c;
+      c.RadioGroup1Items[kSearch]->click();
+      QTRY_VERIFY(Frames(rig->pty.received()).size() >= 2);
+      c.About1->trigger();
       QCOMPARE(watcher.dialogs(), 1);
-      QCOMPARE(form->RadioGroup1ItemIndex(), kManual);
+      QCOMPARE(Chosen(c), kManual);
+      rig->wire();
       rig->pty.clear();
       QTest::qWait(200);
       QCOMPARE(rig->pty.settle(), QByteArray());
     }
     {
+      // The window goes while the search runs: the session ends the search
+      // and closes the port.
       auto rig = PcrRig("162.4", "FMN");
-      Driver deleter([&] {
-        if (Frames(rig->pty.received()).size() < 2) return false;
-        rig->form.reset();
-        return true;
-      });
-      rig->form->RadioGroup1Items[kSearch]->click();
-      QVERIFY(!rig->form);
-      QVERIFY(!rig->link.portOpen());
+      rig->c->RadioGroup1Items[kSearch]->click();
+      QTRY_VERIFY(Frames(rig->pty.received()).size() >= 2);
+      rig->form.reset();
+      QVERIFY(!rig->session.scan().searching());
+      const QByteArray atClose = rig->pty.settle();
+      QTest::qWait(200);
+      QCOMPARE(rig->pty.settle(), atClose);
     }
   }
 
@@ -402,97 +377,101 @@ class ScanTest : public QObject {
     ModalWindows watcher;
     auto rig = PcrRig("162.4", "FMN");
     TMainForm* form = rig->form.get();
-    QVERIFY(!form->ScanandSearch1->isChecked());
-    QVERIFY(form->Panel2->isHidden());
-    QVERIFY(form->StatusBar1->isHidden());
-    QCOMPARE(form->ScanandSearch1->text(), QStringLiteral("&Scan and Search"));
-    QCOMPARE(form->ToolsMenu->actions().last(), form->ScanandSearch1);
+    const Controls& c = *rig->c;
+    QVERIFY(!c.ScanandSearch1->isChecked());
+    QVERIFY(c.Panel2->isHidden());
+    QVERIFY(c.StatusBar1->isHidden());
+    QCOMPARE(c.ScanandSearch1->text(), QStringLiteral("&Scan and Search"));
+    QCOMPARE(c.ToolsMenu->actions().last(), c.ScanandSearch1);
 
     // Captions a listener understands.
     QStringList captions;
-    for (QRadioButton* item : form->RadioGroup1Items) captions << item->text();
+    for (QRadioButton* item : c.RadioGroup1Items) captions << item->text();
     QCOMPARE(captions, QStringList({"Search", "Scan", "Manual"}));
-    QCOMPARE(form->CheckBox1->text(), QStringLiteral("Scan timer"));
-    QCOMPARE(form->Button12->text(), QStringLiteral("Skip"));
+    QCOMPARE(c.CheckBox1->text(), QStringLiteral("Scan timer"));
+    QCOMPARE(c.Button12->text(), QStringLiteral("Skip"));
     QMap<QString, QWidget*> limitLabels;
-    for (QLabel* label : form->Panel2->findChildren<QLabel*>()) {
+    for (QLabel* label : c.Panel2->findChildren<QLabel*>()) {
       if (label->buddy()) limitLabels.insert(label->text(), label->buddy());
     }
-    QCOMPARE(limitLabels, (QMap<QString, QWidget*>{{"Lower:", form->LowerLimitEdit},
-                                                   {"Upper:", form->UpperLimitEdit}}));
-    QCOMPARE(form->LowerLimitEdit->text(), QStringLiteral("162.4"));
-    QCOMPARE(form->UpperLimitEdit->text(), QStringLiteral("162.55"));
+    QCOMPARE(limitLabels,
+             (QMap<QString, QWidget*>{{"Lower:", c.LowerLimitEdit}, {"Upper:", c.UpperLimitEdit}}));
+    QCOMPARE(c.LowerLimitEdit->text(), QStringLiteral("162.4"));
+    QCOMPARE(c.UpperLimitEdit->text(), QStringLiteral("162.55"));
 
     const QString key = rig->profile() + QStringLiteral("/General/Show Scan Panel");
     auto stored = [&] { return SettingsFile().text(key, QStringLiteral("missing")); };
     QCOMPARE(stored(), QStringLiteral("missing"));
 
     const int hiddenHeight = form->height();
-    form->ScanandSearch1->trigger();
-    QVERIFY(form->ScanandSearch1->isChecked());
-    QVERIFY(form->Panel2->isVisible());
-    QVERIFY(form->StatusBar1->isVisible());
+    c.ScanandSearch1->trigger();
+    QVERIFY(c.ScanandSearch1->isChecked());
+    QVERIFY(c.Panel2->isVisible());
+    QVERIFY(c.StatusBar1->isVisible());
     QVERIFY(form->height() > hiddenHeight);
     QCOMPARE(stored(), QStringLiteral("1"));
     // The whole panel shows, above the status bar.
-    QTRY_VERIFY(form->Panel2->geometry().bottom() < form->centralWidget()->height());
-    QVERIFY(form->StatusBar1->geometry().top() >=
-            form->centralWidget()->mapTo(form, form->Panel2->geometry().bottomLeft()).y());
+    QTRY_VERIFY(c.Panel2->geometry().bottom() < form->centralWidget()->height());
+    QVERIFY(c.StatusBar1->geometry().top() >=
+            form->centralWidget()->mapTo(form, c.Panel2->geometry().bottomLeft()).y());
     const int shownHeight = form->height();
 
-    // Even beside the narrowest top panel every caption shows in full.
-    form->ShowFeatures(0);
-    form->SizeControlPanel();
-    QList<QWidget*> captioned = {form->CheckBox1, form->Button12, form->RadioGroup1};
-    for (QRadioButton* item : form->RadioGroup1Items) captioned << item;
-    for (QLabel* label : form->Panel2->findChildren<QLabel*>()) captioned << label;
-    for (QWidget* control : captioned) {
-      QTRY_VERIFY2(
-          control->width() >= control->sizeHint().width(),
-          qPrintable(control->objectName() + QLatin1Char(' ') + QString::number(control->width())));
-      const QRect inPanel(control->mapTo(form->Panel2, QPoint(0, 0)), control->size());
-      QVERIFY2(form->Panel2->rect().contains(inPanel), qPrintable(control->objectName()));
-    }
-
     // Hiding the panel stops the scan timer: nothing runs out of sight.
-    form->CheckBox1->click();
-    QVERIFY(form->Timer1->isActive());
-    form->ScanandSearch1->trigger();
-    QVERIFY(form->Panel2->isHidden());
-    QVERIFY(form->StatusBar1->isHidden());
-    QVERIFY(!form->Timer1->isActive());
-    QVERIFY(!form->CheckBox1->isChecked());
+    c.CheckBox1->click();
+    QVERIFY(rig->session.scan().timerOn());
+    c.ScanandSearch1->trigger();
+    QVERIFY(c.Panel2->isHidden());
+    QVERIFY(c.StatusBar1->isHidden());
+    QVERIFY(!rig->session.scan().timerOn());
+    QVERIFY(!c.CheckBox1->isChecked());
     QVERIFY(form->height() < shownHeight);
-    QTRY_VERIFY(form->Panel1->geometry().bottom() < form->centralWidget()->height());
+    QTRY_VERIFY(c.Panel1->geometry().bottom() < form->centralWidget()->height());
     QCOMPARE(stored(), QStringLiteral("0"));
 
     // Shown again at the same height; shown at exit: shown at the next start,
     // at the height it had.
-    form->ScanandSearch1->trigger();
+    c.ScanandSearch1->trigger();
     QCOMPARE(form->height(), shownHeight);
+    rig->form.reset();
     for (int start = 0; start < 2; ++start) {
-      rig->form.reset();
-      rig->form = std::make_unique<TMainForm>(rig->link);
-      rig->form->show();
-      QVERIFY(QTest::qWaitForWindowExposed(rig->form.get()));
-      form = rig->form.get();
-      QVERIFY(form->ScanandSearch1->isChecked());
-      QVERIFY(form->Panel2->isVisible());
-      QVERIFY(form->StatusBar1->isVisible());
-      QCOMPARE(form->height(), shownHeight);
+      RadioSession session;
+      TMainForm again(session);
+      again.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&again));
+      const Controls shown(&again);
+      QVERIFY(shown.ScanandSearch1->isChecked());
+      QVERIFY(shown.Panel2->isVisible());
+      QVERIFY(shown.StatusBar1->isVisible());
+      QCOMPARE(again.height(), shownHeight);
     }
     QCOMPARE(watcher.texts(), QStringList());
   }
 
   // A profile that says the panel is shown but keeps the height of a window
-  // without it starts tall enough to hold it.
+  // without it starts tall enough to hold it; even beside the narrowest top
+  // panel (every feature hidden) each caption shows in full.
   void storedPanelFitsAtStart() {
     ModalWindows watcher;
-    auto rig =
-        PcrRig("162.4", "FMN", {{"General/Show Scan Panel", "1"}, {"General/Height", "100"}});
+    QMap<QString, QString> values = {{"General/Show Scan Panel", "1"}, {"General/Height", "100"}};
+    const QMap<QString, QString> features = AllFeatures();
+    for (auto it = features.cbegin(); it != features.cend(); ++it) {
+      values.insert(it.key(), QStringLiteral("0"));
+    }
+    auto rig = PcrRig("162.4", "FMN", values);
     TMainForm* form = rig->form.get();
-    QVERIFY(form->Panel2->isVisible());
-    QTRY_VERIFY(form->Panel2->geometry().bottom() < form->centralWidget()->height());
+    const Controls& c = *rig->c;
+    QVERIFY(c.Panel2->isVisible());
+    QTRY_VERIFY(c.Panel2->geometry().bottom() < form->centralWidget()->height());
+    QList<QWidget*> captioned = {c.CheckBox1, c.Button12, c.RadioGroup1};
+    for (QRadioButton* item : c.RadioGroup1Items) captioned << item;
+    for (QLabel* label : c.Panel2->findChildren<QLabel*>()) captioned << label;
+    for (QWidget* control : captioned) {
+      QTRY_VERIFY2(
+          control->width() >= control->sizeHint().width(),
+          qPrintable(control->objectName() + QLatin1Char(' ') + QString::number(control->width())));
+      const QRect inPanel(control->mapTo(c.Panel2, QPoint(0, 0)), control->size());
+      QVERIFY2(c.Panel2->rect().contains(inPanel), qPrintable(control->objectName()));
+    }
   }
 
   // The pseudo-terminal has no carrier line: the real line reads as absent,
@@ -500,13 +479,13 @@ class ScanTest : public QObject {
   void realCarrierLineOfAPseudoTerminal() {
     ModalWindows watcher;
     auto rig = PcrRig("162.4", "FMN");
-    QVERIFY(rig->link.portOpen());
-    QVERIFY(!rig->link.CarrierDetect());
-    QVERIFY(!rig->link.CarrierDetect());
-    rig->form->RadioGroup1Items[kScan]->click();
-    rig->form->Timer1Timer();
-    QVERIFY(rig->link.portOpen());
-    QCOMPARE(rig->pty.settle(), Fmn("0162412500"));
+    QCOMPARE(rig->session.portState(), RadioSession::PortState::Open);
+    QVERIFY(!Carrier(rig->session));
+    QVERIFY(!Carrier(rig->session));
+    rig->c->RadioGroup1Items[kScan]->click();
+    Tick(*rig);
+    QCOMPARE(rig->session.portState(), RadioSession::PortState::Open);
+    QCOMPARE(rig->wire(), Fmn("0162412500"));
   }
 };
 
