@@ -198,7 +198,6 @@ void RadioLink::closePort() {
 
 void RadioLink::WritePort(const QByteArray& bytes) {
   if (!portOpen() || bytes.isEmpty()) return;
-  CivFrame = bytes;
   if (transport_->write(bytes)) {
     BytesWritten = bytes.size();
     lastWrite_ = readings::Clock::now();
@@ -212,14 +211,13 @@ void RadioLink::WritePort(const QByteArray& bytes) {
   emit linkStateChanged(false);
 }
 
-void RadioLink::SendLineEnd() { WritePort(encoders::kCrLf); }
-
-void RadioLink::SendCr() { WritePort(encoders::kCr); }
-
 void RadioLink::BusyWait(int ms) {
   if (ms <= 0) return;
+  WaitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
+}
+
+void RadioLink::WaitUntil(std::chrono::steady_clock::time_point deadline) {
   using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
   // sleep_until never returns early on the monotonic clock; the loop guards
   // against an interrupted sleep all the same.
   while (Clock::now() < deadline) std::this_thread::sleep_until(deadline);
@@ -251,13 +249,15 @@ readings::LinkFacts RadioLink::ReadingFacts() const {
   return facts;
 }
 
-readings::ReadingResult RadioLink::TakeReading() {
+readings::ReadingResult RadioLink::TakeReading(std::optional<readings::Quantity> only) {
   readings::ReadingResult result;
   if (!portOpen()) return result;
   const readings::LinkFacts facts = ReadingFacts();
   readings::Pacing pacing;
   pacing.notBefore = lastWrite_ + readings::queryGap(facts);
-  result = readings::takeReading(*transport_, facts, pacing);
+  result = only && readings::canRead(facts, *only)
+               ? readings::takeReading(*transport_, facts, *only, pacing)
+               : readings::takeReading(*transport_, facts, pacing);
   if (result.queries > 0) lastWrite_ = result.finished;
   if (result.lineFailed) {
     closePort();

@@ -46,7 +46,6 @@ class RadioLink : public QObject {
   int Bc895Delay = 25;             // ms
   bool AttenuatorOn = false;
   int BaudRate = 9600;      // the rate the port runs at now (8 data bits, no parity, 1 stop bit)
-  QByteArray CivFrame;      // the last command written through WritePort
   qint64 BytesWritten = 0;  // byte count of the last write or of the power-up read
   QString LastMode;         // mode of the previous tuning; empty at start
   int FilterIndex = 0;      // the PCR1000 filter chosen by the last tuning
@@ -92,11 +91,11 @@ class RadioLink : public QObject {
   // returns. Nothing when no port is open. A port that vanished is closed and
   // reported through portLost().
   void WritePort(const QByteArray& bytes);
-  void SendLineEnd();  // CR LF
-  void SendCr();       // CR
   // Waits at least ms milliseconds on a monotonic clock, sleeping rather than
   // spinning, and handles no window events.
   static void BusyWait(int ms);
+  // The same up to a deadline on the monotonic clock.
+  static void WaitUntil(std::chrono::steady_clock::time_point deadline);
   // Discards output not yet sent.
   void PurgeOutput();
   // Reads what arrives within limitMs, at most maxBytes; it ends early only
@@ -121,7 +120,8 @@ class RadioLink : public QObject {
   // where it tells it), after the gap its pacing asks for since the last
   // command; costs at most the answer's deadline. A line that fails is
   // closed and reported through portLost(). Nothing with no port open.
-  readings::ReadingResult TakeReading();
+  // `only`: that quantity alone, where the radio can be asked it apart.
+  readings::ReadingResult TakeReading(std::optional<readings::Quantity> only = std::nullopt);
   // Why the port last failed to open or was lost, for the operator (the
   // host that refused, the server that closed the connection); empty when
   // the port gave no reason (a local device that does not exist).
@@ -134,6 +134,13 @@ class RadioLink : public QObject {
   bool TuneRadio(const QString& frequencyText, const QString& modeText);
   // PCR1000: the filter change, resent as a full tuning command.
   void SendPcrFilter(int filterIndex);
+  // A scan's retune: the tuning command (with the PCR1000 filter when
+  // filterIndex >= 0), the mode frame and its pause only when the mode
+  // changes, then a wait until settleMs after the last command has left
+  // (the protocol's own pause after its command counts towards it). False,
+  // sending nothing, as TuneRadio refuses.
+  bool ScanTune(const QString& frequencyText, const QString& modeText, int filterIndex,
+                int settleMs);
   // Why the last TuneRadio or SendPcrFilter refused to send; empty when it
   // did not refuse.
   QString lastRefusal() const { return lastRefusal_; }
