@@ -220,6 +220,8 @@ class TestReadingExchange : public QObject {
         const encoders::TuneCommand tune =
             encoders::EncodeTuning(tuning, QString::fromLatin1(frequency), mode);
         QVERIFY(line->write(tune.bytes + tune.modeFrame));
+        // Read once the radio has settled on the new frequency.
+        pacing.notBefore = Clock::now() + std::chrono::milliseconds(settleMs(protocol));
         link.tunedHz = qRound64(QByteArray(frequency).toDouble() * 1e6);
         const ReadingResult r = takeReading(*line, link, pacing);
         seen << (!r.reading                ? QStringLiteral("none")

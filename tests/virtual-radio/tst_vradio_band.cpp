@@ -4,6 +4,7 @@
 
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
+#include <utility>
 
 #include "TestMain.h"
 #include "VirtualRadio.h"
@@ -77,14 +78,37 @@ class TestBand : public QObject {
     QFETCH(QByteArray, tuning);
     QFETCH(QByteArray, query);
     QFETCH(QByteArray, answer);
-    VirtualRadio radio(Options(protocol));
+    double now = 0;
+    RadioOptions o = Options(protocol);
+    o.clock = [&now] { return now; };
+    VirtualRadio radio(o);
     radio.feed(tuning);
     radio.takeOutgoing();
+    now = 1;  // settled
     const std::vector<RadioEvent> events = radio.feed(query);
     QCOMPARE(events.size(), size_t(1));
     QVERIFY(events.front().kind.endsWith(QLatin1String("-query")));
     QCOMPARE(Answers(radio), answer);
     QCOMPARE(events.front().answer, answer);
+  }
+
+  // Right after a retune the radio still hears where it was, until its
+  // settle time has passed.
+  void retuneSettles() {
+    double now = 0;
+    RadioOptions o = Options(kPcr);
+    o.settleMs = 30;
+    o.clock = [&now] { return now; };
+    VirtualRadio radio(o);
+    radio.feed("H101\r\nK00150000000050200\r\n");
+    now = 1;
+    radio.feed("K00162550000050200\r\n");
+    radio.takeOutgoing();
+    for (const auto& [at, answer] : {std::pair{1.029, "I004\r\n"}, std::pair{1.031, "I007\r\n"}}) {
+      now = at;
+      radio.feed("I0?\r\n");
+      QCOMPARE(Answers(radio), QByteArray(answer));
+    }
   }
 
   // Echo first, at once; then the acknowledgement after the turnaround and

@@ -55,13 +55,32 @@ int VirtualRadio::turnaroundMs() const {
   }
 }
 
+int VirtualRadio::settleMs() const {
+  if (options_.settleMs) return *options_.settleMs;
+  // A little quicker than the program's settle times, as a radio that keeps
+  // its makers' scan rate would be.
+  switch (options_.protocol) {
+    case kCiv:
+      return 20;
+    case kOs456:
+    case kPcr1000:
+      return 15;
+    case kBc895:
+    case kAr3000A:
+      return 25;
+    default:
+      return 40;
+  }
+}
+
 double VirtualRadio::heardDb() const {
   const double at = nowS();
-  if (!state_.frequencyHz) return band_.noiseDb(0, at);
+  std::optional<qint64> heardHz = state_.frequencyHz;
+  if ((at - retunedAtS_) * 1000 < settleMs()) heardHz = settlingFromHz_;
+  if (!heardHz) return band_.noiseDb(0, at);
   double attenuation = 0;
   if (state_.attenuator.value_or(false)) attenuation = state_.attenuatorDb.value_or(20);
-  return band_.levelDb(*state_.frequencyHz, BandwidthHz(state_.mode, state_.filter), at,
-                       attenuation);
+  return band_.levelDb(*heardHz, BandwidthHz(state_.mode, state_.filter), at, attenuation);
 }
 
 bool VirtualRadio::squelchOpen(double db) const {

@@ -44,6 +44,18 @@ bool VirtualRadio::isTextProtocol() const {
 }
 
 std::vector<RadioEvent> VirtualRadio::feed(const QByteArray& bytes) {
+  const std::optional<qint64> before = state_.frequencyHz;
+  std::vector<RadioEvent> out = decode(bytes);
+  if (state_.frequencyHz != before) {
+    // The synthesizer is slewing: for a while the radio still hears where it
+    // was (what makes a scanner that reads too soon stop one channel late).
+    settlingFromHz_ = before;
+    retunedAtS_ = nowS();
+  }
+  return out;
+}
+
+std::vector<RadioEvent> VirtualRadio::decode(const QByteArray& bytes) {
   std::vector<RadioEvent> out;
   if (!isTextProtocol()) {
     // Every device on a CI-V bus hears every byte, the sender included.

@@ -27,6 +27,9 @@ struct RadioOptions {
   bool answerQueries = true;
   // The radio's turnaround before an answer (ms); unset: the radio's own.
   std::optional<int> replyDelayMs;
+  // How long after a retune the radio still hears the old frequency (ms);
+  // unset: the radio's own.
+  std::optional<int> settleMs;
   // CI-V: an IC-735, which refuses the meter queries (FA).
   bool ic735 = false;
   // The squelch of radios whose squelch level the program does not set, in
@@ -110,6 +113,9 @@ class VirtualRadio {
  private:
   enum class LineEnd { Cr, CrLf, Lf };
 
+  std::vector<RadioEvent> decode(const QByteArray& bytes);
+  int settleMs() const;
+
   void feedFrameByte(char byte, std::vector<RadioEvent>& out);
   void feedLineByte(char byte, std::vector<RadioEvent>& out);
   void flushJunk(std::vector<RadioEvent>& out);
@@ -148,6 +154,9 @@ class VirtualRadio {
   int lineRate_ = 9600;
   Band band_;
   std::function<double()> clock_;
+  // The last retune: where the radio was tuned before, and when.
+  std::optional<qint64> settlingFromHz_;
+  double retunedAtS_ = -1e9;
 };
 
 // Parses a decimal megahertz text ("162.55", "  0.50000") to hertz; at most

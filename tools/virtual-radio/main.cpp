@@ -114,11 +114,16 @@ int main(int argc, char** argv) {
       QStringLiteral("The radio's turnaround before it answers, in ms. Default: the radio's own "
                      "(3 to 10 ms); the answer's time on the wire comes on top."),
       QStringLiteral("ms"));
+  const QCommandLineOption settleOption(
+      QStringLiteral("settle"),
+      QStringLiteral("How long after a retune the radio still hears the old frequency, in ms. "
+                     "Default: the radio's own (15 to 40 ms)."),
+      QStringLiteral("ms"));
   const QCommandLineOption ic735Option(
       QStringLiteral("ic735"), QStringLiteral("CI-V: be an IC-735, which refuses meter queries."));
   parser.addOptions({protocolOption, jsonOption, modelReplyOption, silentModelOption, addressOption,
                      stationsOption, printStationsOption, seedOption, squelchOption, noEchoOption,
-                     noAckOption, noReadingsOption, replyDelayOption, ic735Option});
+                     noAckOption, noReadingsOption, replyDelayOption, settleOption, ic735Option});
   parser.process(app);
 
   RadioOptions options;
@@ -147,17 +152,21 @@ int main(int argc, char** argv) {
   options.answerQueries = !parser.isSet(noReadingsOption);
   options.ic735 = parser.isSet(ic735Option);
   {
-    bool seedOk = false, squelchOk = false, delayOk = true;
+    bool seedOk = false, squelchOk = false, delayOk = true, settleOk = true;
     options.seed = parser.value(seedOption).toUInt(&seedOk);
     options.squelchDb = parser.value(squelchOption).toDouble(&squelchOk);
     if (parser.isSet(replyDelayOption)) {
       options.replyDelayMs = parser.value(replyDelayOption).toInt(&delayOk);
       delayOk = delayOk && *options.replyDelayMs >= 0;
     }
-    if (!seedOk || !squelchOk || !delayOk) {
+    if (parser.isSet(settleOption)) {
+      options.settleMs = parser.value(settleOption).toInt(&settleOk);
+      settleOk = settleOk && *options.settleMs >= 0;
+    }
+    if (!seedOk || !squelchOk || !delayOk || !settleOk) {
       std::fprintf(stderr,
                    "corvalo-virtual-radio: --seed takes a whole number, --squelch-db a number "
-                   "of dB and --reply-delay a number of ms\n");
+                   "of dB, --reply-delay and --settle a number of ms\n");
       return 2;
     }
   }
