@@ -33,6 +33,7 @@ Capabilities aor() {
 Capabilities bc895() {
   Capabilities c;
   c.mute = MuteCommand::Bc895;
+  c.resolutionHz = 100;  // "RF" carries the frequency in units of 100 Hz
   c.powerUpSequence = true;
   return c;
 }

@@ -47,6 +47,9 @@ struct Capabilities {
   QStringList modes;
   bool powerUpSequence = false;
   bool powerOffSequence = false;
+  // The finest frequency step the tuning command carries: the tuning text's
+  // five decimals (10 Hz), or the radio's own coarser field.
+  int resolutionHz = 10;
 
   bool hasVolume() const { return volume != LevelCommand::None; }
   bool hasSquelch() const { return squelch != LevelCommand::None; }

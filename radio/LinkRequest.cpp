@@ -22,7 +22,8 @@ bool LinkRequest::isBarrier() const {
 }
 
 bool LinkRequest::retunes() const {
-  return kind == Kind::Open || kind == Kind::Retake || kind == Kind::Tune || kind == Kind::Filter;
+  return kind == Kind::Open || kind == Kind::Retake || kind == Kind::Tune || kind == Kind::Filter ||
+         kind == Kind::ScanStep;
 }
 
 std::vector<LinkRequest> LinkQueue::push(LinkRequest& request) {

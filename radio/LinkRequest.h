@@ -25,8 +25,14 @@ struct LinkRequest {
     Mute,         // mute when `on`, else un-mute to volume `value`
     ReadCarrier,  // read the carrier-detect line
     Sync,         // nothing: its result tells that what came before has run
-    Read,         // ask the radio what it hears now
+    Read,         // ask the radio what it hears now (`read` says what)
+    // A scan's retune: `text` in `mode` with the PCR1000 filter `value` (-1:
+    // as the mode chooses), a wait until `settleMs` after the command has
+    // left, then a reading of `read`.
+    ScanStep,
   };
+  // What a Read or a ScanStep asks the radio.
+  enum Reads { kReadBoth = 0, kReadSquelch = 1, kReadLevel = 2 };
   // Levels and switches named by `which`.
   enum Which {
     kVolume = 0,
@@ -47,6 +53,8 @@ struct LinkRequest {
   int which = 0;          // Level, Switch
   int value = 0;          // Filter, Level, Mute
   bool on = false;        // Switch, Mute, Close
+  int settleMs = 0;       // ScanStep
+  int read = kReadBoth;   // Read, ScanStep
   // Open, Retake: the link keeps the tuning it holds instead of the stored
   // one (the link was open before in this run).
   bool keepTuning = false;

@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kLevelMax = 255;
 constexpr int kLongestCommandDelay = 250;  // ms
+constexpr int kLongestSettleMs = 2000;
 
 int HexDigit(QChar c) {
   const char ch = c.toLatin1();
@@ -68,6 +69,9 @@ LinkSettings ReadLinkSettings() {
                                  QLatin1String(names::kDefaultComPort));
   s.readingsPerSecond = Settings.ReadNumber(connection, QLatin1String(names::kReadingsPerSecond),
                                             names::kDefaultReadingsPerSecond);
+  s.settleMs = std::clamp(
+      Settings.ReadNumber(connection, QLatin1String(names::kSettleTime), names::kDefaultSettleTime),
+      -1, kLongestSettleMs);
 
   // The PCR1000's own values are read only for that radio.
   if (s.protocol != protocols::kPcr1000) return s;

@@ -18,6 +18,7 @@ struct LinkSettings {
   QString frequency = QStringLiteral("162.55");  // "General"/"Frequency"
   QString mode = QStringLiteral("FMN");          // "General"/"Mode"
   int readingsPerSecond = 10;                    // "Connection"/"Readings Per Second"
+  int settleMs = -1;                             // "Connection"/"Settle Time"; -1: the radio's
   // The PCR1000's own values, used by its power-up.
   int pcrDefaultAmFilter = 1;
   int pcrVolume = 100;

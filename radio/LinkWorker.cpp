@@ -79,8 +79,11 @@ void LinkWorker::setLineChecks(bool on) {
   }
 }
 
-void LinkWorker::read(LinkResult& result) {
-  const readings::ReadingResult taken = link_->TakeReading();
+void LinkWorker::read(LinkResult& result, int what) {
+  std::optional<readings::Quantity> only;
+  if (what == LinkRequest::kReadSquelch) only = readings::Quantity::Squelch;
+  if (what == LinkRequest::kReadLevel) only = readings::Quantity::Signal;
+  const readings::ReadingResult taken = link_->TakeReading(only);
   if (taken.reading) {
     result.answered = true;
     result.raw = taken.reading->raw;
@@ -197,7 +200,15 @@ LinkResult LinkWorker::run(const LinkRequest& request) {
     case Kind::Sync:
       break;
     case Kind::Read:
-      read(result);
+      read(result, request.read);
+      break;
+    case Kind::ScanStep:
+      result.sent = link.ScanTune(request.text, request.mode, request.value, request.settleMs);
+      result.refusal = link.lastRefusal();
+      result.frequency = link.CurrentFrequency;
+      result.mode = link.CurrentMode;
+      result.filterIndex = link.FilterIndex;
+      if (result.sent) read(result, request.read);
       break;
   }
   result.portOpen = link.portOpen();

@@ -68,8 +68,9 @@ class LinkWorker : public QObject {
  private:
   LinkResult run(const LinkRequest& request);
   void poll();
-  // Takes a reading and the carrier-detect line into the result.
-  void read(LinkResult& result);
+  // Takes a reading (`what`: LinkRequest::Reads) and the carrier-detect
+  // line into the result.
+  void read(LinkResult& result, int what = LinkRequest::kReadBoth);
 
   LinkQueue& queue_;
   QTimer pollTimer_;

@@ -2,10 +2,12 @@
 // bytes with the encoders of its radio family and sends them through
 // WritePort with the waits the radio needs.
 #include <algorithm>
+#include <chrono>
 
 #include "radio/AorCommands.h"
 #include "radio/Ar3000Commands.h"
 #include "radio/Bc895Commands.h"
+#include "radio/Capabilities.h"
 #include "radio/CivCommands.h"
 #include "radio/PcrCommands.h"
 #include "radio/Protocols.h"
@@ -65,6 +67,38 @@ void RadioLink::SendPcrFilter(int filterIndex) {
   }
   FilterIndex = command.filterIndex;
   WritePort(command.bytes);
+}
+
+bool RadioLink::ScanTune(const QString& frequencyText, const QString& modeText, int filterIndex,
+                         int settleMs) {
+  lastRefusal_.clear();
+  if (!portOpen()) return false;
+  const encoders::TuneParameters parameters = ParametersOf(*this);
+  const bool withFilter = filterIndex >= 0 && protocols::capabilities(Protocol).filters;
+  const encoders::TuneCommand command =
+      withFilter ? encoders::EncodePcrFilter(parameters, frequencyText, modeText, filterIndex)
+                 : encoders::EncodeTuning(parameters, frequencyText, modeText);
+  if (!command.refusal.isEmpty()) {
+    lastRefusal_ = command.refusal;
+    return false;
+  }
+  CurrentFrequency = command.frequencyText;
+  CurrentMode = modeText;
+  if (command.filterIndex >= 0) FilterIndex = command.filterIndex;
+  WritePort(command.bytes);
+  if (modeText != LastMode) {
+    LastMode = modeText;
+    // A new mode goes as in every tuning: its frame after the tuning's pause.
+    if (!command.modeFrame.isEmpty()) {
+      BusyWait(command.waitAfterMs + encoders::kTuneSettleMs);
+      WritePort(command.modeFrame);
+    }
+  }
+  // The frequency command alone: its own pause, and the radio's settle time
+  // from the last command, whichever ends later.
+  const auto settled = lastWrite_ + std::chrono::milliseconds(std::max(settleMs, 0));
+  WaitUntil(std::max(settled, lastWrite_ + std::chrono::milliseconds(command.waitAfterMs)));
+  return portOpen();
 }
 
 // ---------------------------------------------------------------------------

@@ -6,12 +6,15 @@
 #include <QMetaObject>
 #include <algorithm>
 
+#include "radio/BandSurvey.h"
 #include "radio/FrequencyText.h"
 #include "radio/LinkWorker.h"
 #include "radio/PortAddress.h"
 #include "radio/Protocols.h"
 #include "radio/RadioLink.h"
+#include "radio/ScanHitLog.h"
 #include "radio/ScanSearch.h"
+#include "radio/SignalScanner.h"
 #include "radio/TuneCommand.h"
 #include "settings/SettingsNames.h"
 #include "settings/SettingsStore.h"
@@ -55,6 +58,7 @@ RadioSession::RadioSession(QObject* parent)
   tuning_.mode = tunedMode_ = requestedMode_ = settings_.mode;
   qRegisterMetaType<LinkResult>();
   qRegisterMetaType<RadioSession::Tuning>();
+  makeScanners();
   startThread();
   retryTimer_.setSingleShot(true);
   connect(&retryTimer_, &QTimer::timeout, this, [this] {
@@ -151,6 +155,7 @@ void RadioSession::onFinished(const LinkResult& result) {
     }
   }
   if (result.kind == Kind::Read && result.id != 0) takeReading(result, !result.answered);
+  if (result.kind == Kind::ScanStep) takeScanResult(result);
   if (result.kind == Kind::Tune && result.sent) {
     tunedFrequency_ = result.frequency;
     tunedMode_ = result.mode;
@@ -280,7 +285,7 @@ bool RadioSession::readPowerOff() {
 }
 
 void RadioSession::reopen() {
-  scan_->stopSearch();
+  stopScans();
   // The radio running now is closed as at the end of the run: its tuning
   // and levels saved, its own power-off sequence when configured. A store
   // that fails is reported by the caller; the new connection opens all the
@@ -312,8 +317,7 @@ void RadioSession::reopen() {
 
 void RadioSession::shutdown() {
   if (shutDown_) return;
-  scan_->stopSearch();
-  scan_->setTimerOn(false);
+  stopScans();
   shutDown_ = true;
   // What the link is tuned to once everything asked has gone out: the end
   // of the run waits for it.
@@ -380,6 +384,12 @@ bool RadioSession::withinCoverage(const QString& text) const {
 RadioSession::Result RadioSession::tune(const QString& frequencyText, const QString& modeText,
                                         Origin origin, Completion done) {
   if (!withinCoverage(frequencyText)) return {Outcome::Refused, QString::fromLatin1(kNotValid)};
+  // A tuning of the operator's own (or another program's) ends a signal scan
+  // or a survey: the listener wants to hear this frequency.
+  if (origin == Origin::Operator || origin == Origin::Remote) {
+    signalScanner_->stop();
+    survey_->cancel();
+  }
   getPort(origin);
 
   QString text = frequencyText;

@@ -13,9 +13,13 @@
 #include "radio/Capabilities.h"
 #include "radio/LinkRequest.h"
 #include "radio/LinkSettings.h"
+#include "radio/ScanPlan.h"
 
+class BandSurvey;
 class LinkWorker;
+class ScanHitLog;
 class ScanSearch;
+class SignalScanner;
 
 // The radio session: the one object the main window, the tray, the remote
 // server and the tests talk to. It owns the radio link (on a thread of its
@@ -212,6 +216,36 @@ class RadioSession : public QObject {
   // scan and search step); done gets whether it was sent.
   void tuneUnchecked(const QString& frequencyText, const QString& mode, Completion done);
 
+  // ---- Signal scan, hit log and band survey ----
+  SignalScanner& signalScanner() { return *signalScanner_; }
+  ScanHitLog& hitLog() { return *hitLog_; }
+  BandSurvey& survey() { return *survey_; }
+  // What a scan plan's checks need of the radio in use.
+  scanning::TuningLimits tuningLimits() const;
+  // How long after a retune a scan reads: the profile's "Settle Time" when
+  // set, else the radio's own.
+  int settleMs() const;
+  // What one scan step reads.
+  enum class StepRead {
+    Squelch,  // the squelch state (and the level where one reply tells both)
+    Level,    // the level (and the squelch where one reply tells both)
+    Both,     // the level and the squelch state
+  };
+  // One scan step on the link's thread: tunes the channel (the frequency
+  // command alone where the protocol has one and mode and filter stay as
+  // they are; else the full tuning), waits settleMs from the command having
+  // left, then reads. done gets the reading, whose tuning is the step's own
+  // request: a reading can belong to no other channel. The tuning row
+  // follows (origin Scan). Nothing is sent while no port is open.
+  void scanStep(const scanning::ScanChannel& channel, int settleMs, StepRead read, Completion done);
+  // Reads again on the tuning in force (a scan listening on a hit).
+  void scanRead(StepRead read, Completion done);
+  // A scan or survey reads on its own: the idle polls wait meanwhile.
+  void holdPolling(bool hold);
+  // Stops every scan, search and sweep, before another one starts or the
+  // configuration changes.
+  void stopScans();
+
  signals:
   void tuningChanged(const RadioSession::Tuning& tuning, RadioSession::Origin origin);
   // A tuning request was taken (sent, or no port to send it to): the
@@ -304,7 +338,14 @@ class RadioSession : public QObject {
   bool releasedByOperator_ = false;
   quint64 lastTuning_ = 0;  // the last request pushed that retunes the radio
 
+  // RadioSessionScan.cpp
+  void makeScanners();
+  void takeScanResult(const LinkResult& result);
   std::unique_ptr<ScanSearch> scan_;
+  std::unique_ptr<SignalScanner> signalScanner_;
+  std::unique_ptr<ScanHitLog> hitLog_;
+  std::unique_ptr<BandSurvey> survey_;
+  bool pollingHeld_ = false;
 };
 
 Q_DECLARE_METATYPE(RadioSession::Tuning)

@@ -279,7 +279,7 @@ void RadioSession::setReadingRate(int perSecond) {
 
 void RadioSession::updatePolling() {
   int periodMs = 0;
-  if (portState_ == PortState::Open && readingRate_ > 0 && canReadSignal()) {
+  if (portState_ == PortState::Open && readingRate_ > 0 && canReadSignal() && !pollingHeld_) {
     // No faster than one reading's own time on the line allows.
     readings::LinkFacts facts;
     facts.protocol = settings_.protocol;

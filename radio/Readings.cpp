@@ -46,11 +46,13 @@ constexpr QuerySpec Line(const char* text, bool alsoSquelch = false) {
 
 // Settle times: what each radio needs after a retune before its level means
 // the new frequency (synthesizer lock and the meter's rise), from the radios'
-// scan rates, since none of them says it outright. The OptoScan interface
-// documents 20 ms for a complete retune.
+// own scan rates, since none of them says it outright: Icom's CI-V receivers
+// scan tens of channels a second on their own, so 25 ms; the OptoScan
+// interface documents 20 ms for a complete retune. A profile's "Settle
+// Time" overrides them.
 const std::array<ProtocolReadings, 7> kTable = {{
     {protocols::kIcomCiv, ReplyFamily::Civ, Frame(kCivReadMeter, kCivSMeter),
-     Frame(kCivReadMeter, kCivSquelchState), 255, kCivCalibration, true, 0, 50, 30, 15, 15},
+     Frame(kCivReadMeter, kCivSquelchState), 255, kCivCalibration, true, 0, 25, 30, 15, 15},
     // The OptoScan answers the S-meter query of CI-V; its squelch is a bit of
     // the status block. No calibration is known for the two boards.
     {protocols::kOs456,

@@ -52,6 +52,10 @@ inline constexpr int kDefaultPcr1000AmFilter = 1;
 // How often the radio is asked what it hears while the link is idle.
 inline constexpr char kReadingsPerSecond[] = "Readings Per Second";
 inline constexpr int kDefaultReadingsPerSecond = 10;
+// How long a scan waits after a retune before it reads (ms); -1: the radio's
+// own settle time.
+inline constexpr char kSettleTime[] = "Settle Time";
+inline constexpr int kDefaultSettleTime = -1;
 
 // "Coverage"
 inline constexpr char kLowestFrequency[] = "Lowest Frequency";

@@ -1,0 +1,300 @@
+// The scan that stops on signals, against the virtual radio's simulated band
+// on a pseudo-terminal: a range stops exactly on each station and on no
+// empty channel in every radio family that can tell what it hears; hang and
+// resume with a station that keys up and drops; skip and lockout; a radio
+// that stops answering; a port that goes; plans that cannot be scanned.
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest/QtTest>
+#include <algorithm>
+
+#include "PseudoTerminal.h"
+#include "SettingsFile.h"
+#include "TestMain.h"
+#include "VirtualRadioProcess.h"
+#include "radio/BandSurvey.h"
+#include "radio/RadioSession.h"
+#include "radio/ScanHitLog.h"
+#include "radio/SignalScanner.h"
+
+using namespace testsupport;
+using scanning::ScanChannel;
+using scanning::ScanPlan;
+
+namespace {
+
+constexpr qint64 kStep = 12500;
+constexpr qint64 kStart = 150'000'000;
+
+// A band file of always-on stations (MHz, dB over S9) in FMN, and anything
+// else given as it stands.
+QString WriteBand(QTemporaryDir& dir, const QStringList& lines) {
+  const QString path = dir.filePath(QStringLiteral("band.csv"));
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return {};
+  for (const QString& line : lines) file.write(line.toUtf8() + '\n');
+  return path;
+}
+
+// A session on the virtual radio of this protocol, opened and settled.
+struct VirtualRig {
+  VirtualRig(int protocol, const QString& band, QStringList extraArguments = {},
+             QMap<QString, QString> settings = {})
+      : radio(QStringList{"--protocol", QString::number(protocol), "--address", "80", "--stations",
+                          band} +
+              extraArguments) {
+    if (!radio.started()) return;
+    static int serial = 0;
+    settings.insert(QStringLiteral("Connection/Com Port"), radio.devicePath());
+    settings.insert(QStringLiteral("Connection/Protocol"), QString::number(protocol));
+    settings.insert(QStringLiteral("Connection/Address"), QStringLiteral("80"));
+    settings.insert(QStringLiteral("Connection/Readings Per Second"), QStringLiteral("0"));
+    settings.insert(QStringLiteral("General/Frequency"), QStringLiteral("150"));
+    WriteProfile(QStringLiteral("Scan%1").arg(++serial), settings);
+    session = std::make_unique<RadioSession>();
+    session->open();
+  }
+  bool open() {
+    return radio.started() &&
+           QTest::qWaitFor([this] { return session->portState() == RadioSession::PortState::Open; },
+                           10000);
+  }
+  VirtualRadioProcess radio;
+  std::unique_ptr<RadioSession> session;
+};
+
+ScanPlan Range(qint64 channels, const QString& mode = QStringLiteral("FMN")) {
+  return ScanPlan::range({kStart, kStart + (channels - 1) * kStep, kStep, mode});
+}
+
+// Runs until `until` or the limit; the radio's log is taken in meanwhile.
+bool RunUntil(VirtualRig& rig, const std::function<bool()>& until, int limitMs = 30000) {
+  return QTest::qWaitFor(
+      [&] {
+        rig.radio.waitFor([](const QJsonObject&) { return false; }, 0);
+        return until();
+      },
+      limitMs);
+}
+
+QList<qint64> HitFrequencies(const QList<SignalScanner::Hit>& hits) {
+  QList<qint64> hz;
+  for (const SignalScanner::Hit& hit : hits) hz << hit.channel.frequencyHz;
+  return hz;
+}
+
+}  // namespace
+
+class SignalScannerTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // One pass over 40 channels with three stations: a stop on each, in order,
+  // and none elsewhere; the hit log has a row for each.
+  void stopsExactlyOnEachStation_data() {
+    QTest::addColumn<int>("protocol");
+    QTest::newRow("Icom PCR1000") << 6;
+    QTest::newRow("Icom CI-V") << 0;
+    QTest::newRow("OS456/OS535") << 1;
+    QTest::newRow("AR8000") << 2;
+    QTest::newRow("BC-895XLT") << 5;
+    QTest::newRow("AR3000A") << 9;
+  }
+  void stopsExactlyOnEachStation() {
+    QFETCH(int, protocol);
+    QTemporaryDir dir;
+    const QList<qint64> stations = {kStart + 3 * kStep, kStart + 4 * kStep + 0,
+                                    kStart + 31 * kStep};
+    // Two neighbours and one alone, from weak to as strong as keeps the
+    // neighbouring channels shut.
+    const QString band = WriteBand(
+        dir, {QStringLiteral("150.0375, FMN, -25, on"), QStringLiteral("150.05, FMN, -10, on"),
+              QStringLiteral("150.3875, FMN, 0, on")});
+    VirtualRig rig(protocol, band);
+    QVERIFY2(rig.open(), qPrintable(rig.radio.startError()));
+    SignalScanner& scanner = rig.session->signalScanner();
+    SignalScanner::Settings settings;
+    settings.maxListenMs = 150;  // always-on stations: move on after a while
+    QList<SignalScanner::Hit> hits;
+    connect(&scanner, &SignalScanner::hitEnded, this,
+            [&hits](const SignalScanner::Hit& hit) { hits << hit; });
+    QCOMPARE(scanner.start(Range(40), settings), QString());
+    QVERIFY(RunUntil(rig, [&] { return scanner.passes() >= 1; }));
+    scanner.stop();
+    QCOMPARE(HitFrequencies(hits), stations);
+    for (const SignalScanner::Hit& hit : hits) {
+      QVERIFY(hit.durationMs >= settings.maxListenMs);
+      QCOMPARE(hit.channel.mode, QStringLiteral("FMN"));
+    }
+    QCOMPARE(rig.session->hitLog().rowCount(), int(stations.size()));
+    QCOMPARE(rig.session->hitLog().hitAt(0).channel.frequencyHz, stations.last());
+    QCOMPARE(rig.radio.flagged(), QStringList());
+  }
+
+  // A station that keys up and drops: the scan stays while it is heard and
+  // for the hang time after, then goes on; it stops again when it returns.
+  void hangsWhileHeardAndResumesAfter() {
+    QTemporaryDir dir;
+    const QString band = WriteBand(dir, {QStringLiteral("150.025, FMN, -10, 0.6/0.6")});
+    VirtualRig rig(6, band);
+    QVERIFY(rig.open());
+    SignalScanner& scanner = rig.session->signalScanner();
+    SignalScanner::Settings settings;
+    settings.hangMs = 300;
+    QList<SignalScanner::Hit> hits;
+    connect(&scanner, &SignalScanner::hitEnded, this,
+            [&hits](const SignalScanner::Hit& hit) { hits << hit; });
+    QCOMPARE(scanner.start(Range(8), settings), QString());
+    QVERIFY(RunUntil(rig, [&] { return hits.size() >= 2; }));
+    scanner.stop();
+    for (const SignalScanner::Hit& hit : hits) {
+      QCOMPARE(hit.channel.frequencyHz, kStart + 2 * kStep);
+      // Held at least for the hang time after the signal went.
+      QVERIFY2(hit.durationMs >= settings.hangMs, qPrintable(QString::number(hit.durationMs)));
+      QVERIFY(hit.peakRaw.has_value());
+    }
+    QVERIFY(scanner.passes() >= 1);  // it went on between the two
+  }
+
+  // Skip passes over the channel for the rest of this scan; lockout does the
+  // same and asks for a channel list's channel to be stored as locked out.
+  void skipAndLockout() {
+    QTemporaryDir dir;
+    const QString band = WriteBand(
+        dir, {QStringLiteral("150.0125, FMN, -10, on"), QStringLiteral("150.05, FMN, -10, on")});
+    VirtualRig rig(6, band);
+    QVERIFY(rig.open());
+    std::vector<ScanChannel> channels;
+    for (int i = 0; i < 6; ++i) {
+      channels.push_back({kStart + i * kStep, QStringLiteral("FMN"), -1,
+                          QStringLiteral("ch%1").arg(i), qint64(100 + i)});
+    }
+    SignalScanner& scanner = rig.session->signalScanner();
+    QSignalSpy lockouts(&scanner, &SignalScanner::lockoutRequested);
+    QList<qint64> heard;
+    connect(&scanner, &SignalScanner::hitStarted, this, [&](const SignalScanner::Hit& hit) {
+      heard << hit.channel.channelId;
+      if (hit.channel.channelId == 101) scanner.skip();
+      if (hit.channel.channelId == 104) scanner.lockout();
+    });
+    QCOMPARE(scanner.start(ScanPlan::channels(channels), {}), QString());
+    QVERIFY(RunUntil(rig, [&] { return scanner.passes() >= 3; }));
+    QCOMPARE(heard, QList<qint64>({101, 104}));  // each heard once, then passed over
+    QCOMPARE(lockouts.count(), 1);
+    QCOMPARE(lockouts.first().first().value<ScanChannel>().channelId, 104);
+    // Nothing left to stop on: it keeps scanning the four others.
+    QCOMPARE(scanner.state(), SignalScanner::State::Scanning);
+  }
+
+  // A radio that stops answering pauses the scan with a message, and it
+  // goes on once the radio answers again; a port that goes ends it.
+  void silentRadioPausesAndVanishedPortStops() {
+    PseudoTerminal pty;
+    WriteProfile(QStringLiteral("ScanSilent"), {{"Connection/Com Port", pty.devicePath()},
+                                                {"Connection/Protocol", "6"},
+                                                {"Connection/Readings Per Second", "0"}});
+    RadioSession session;
+    session.open();
+    QTRY_COMPARE(session.portState(), RadioSession::PortState::Open);
+    SignalScanner& scanner = session.signalScanner();
+    QSignalSpy messages(&scanner, &SignalScanner::message);
+    QCOMPARE(scanner.start(Range(4), {}), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(scanner.state(), SignalScanner::State::Paused, 10000);
+    QCOMPARE(messages.first().first().toString(), QStringLiteral("no reading from the radio"));
+
+    // The radio answers again: every squelch query gets "shut".
+    QTimer answer;
+    qsizetype answered = 0;
+    connect(&answer, &QTimer::timeout, this, [&] {
+      const QByteArray seen = pty.received();
+      for (qsizetype at = seen.indexOf("I0?", answered); at >= 0;
+           at = seen.indexOf("I0?", at + 1)) {
+        pty.write("I004\r\n");
+        answered = at + 1;
+      }
+    });
+    answer.start(2);
+    QTRY_COMPARE_WITH_TIMEOUT(scanner.state(), SignalScanner::State::Scanning, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(scanner.passes() >= 1, 10000);
+    answer.stop();
+
+    messages.clear();
+    session.releasePort();  // the port goes as far as the scan can tell
+    QTRY_COMPARE_WITH_TIMEOUT(scanner.state(), SignalScanner::State::Idle, 10000);
+    QVERIFY(!messages.isEmpty());
+  }
+
+  // A survey's levels follow the band: highest on the station, falling off
+  // either side within the filter's width, noise elsewhere; peaks hold over
+  // sweeps, and a cancel ends it at once.
+  void surveyFollowsTheBand() {
+    QTemporaryDir dir;
+    const QString band = WriteBand(dir, {QStringLiteral("150.05, FMN, 0, on")});
+    VirtualRig rig(6, band);
+    QVERIFY(rig.open());
+    BandSurvey& survey = rig.session->survey();
+    QCOMPARE(survey.start({kStart, kStart + 100'000, 2500, "FMN"}, true), QString());
+    QVERIFY(RunUntil(rig, [&] { return survey.sweeps() >= 2; }));
+    survey.cancel();
+    QSignalSpy after(&survey, &BandSurvey::pointRead);
+    const std::vector<BandSurvey::Point>& points = survey.points();
+    QCOMPARE(points.size(), size_t(41));
+    const auto level = [&](qint64 hz) { return *points[size_t((hz - kStart) / 2500)].raw; };
+    const qint64 station = kStart + 50'000;
+    for (const BandSurvey::Point& p : points) {
+      QVERIFY(p.raw && p.peak && *p.peak >= *p.raw);
+      if (p.frequencyHz != station) QVERIFY(*p.raw < level(station));
+    }
+    QVERIFY(level(station - 2500) > level(station - 5000));
+    QVERIFY(level(station + 2500) > level(station + 5000));
+    QVERIFY(level(station) - level(kStart) > 100);  // S9 against the noise
+    QTest::qWait(200);
+    QCOMPARE(after.count(), 0);
+    QVERIFY(!survey.running());
+  }
+
+  // What cannot be scanned is refused with its reason and sends nothing.
+  void badPlansAreRefused_data() {
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<qint64>("start");
+    QTest::addColumn<qint64>("stop");
+    QTest::addColumn<qint64>("step");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("stop below start") << 6 << kStart << kStart - kStep << kStep << "stops below";
+    QTest::newRow("zero step") << 6 << kStart << kStart + kStep << qint64(0) << "more than 0";
+    QTest::newRow("negative step") << 6 << kStart << kStart + kStep << -kStep << "more than 0";
+    QTest::newRow("a step the radio cannot take")
+        << 5 << kStart << kStart + kStep << qint64(50) << "100 Hz";
+    QTest::newRow("outside the coverage")
+        << 6 << qint64(2'000'000'000) << qint64(2'000'100'000) << kStep << "coverage";
+  }
+  void badPlansAreRefused() {
+    QFETCH(int, protocol);
+    QFETCH(qint64, start);
+    QFETCH(qint64, stop);
+    QFETCH(qint64, step);
+    QFETCH(QString, reason);
+    PseudoTerminal pty;
+    WriteProfile(QStringLiteral("ScanBad"), {{"Connection/Com Port", pty.devicePath()},
+                                             {"Connection/Protocol", QString::number(protocol)},
+                                             {"Connection/Readings Per Second", "0"}});
+    RadioSession session;
+    session.open();
+    QTRY_COMPARE(session.portState(), RadioSession::PortState::Open);
+    pty.settle(200);
+    pty.clear();
+    const QString refusal =
+        session.signalScanner().start(ScanPlan::range({start, stop, step, "FMN"}), {});
+    QVERIFY2(refusal.contains(reason), qPrintable(refusal));
+    QCOMPARE(session.survey().start({start, stop, step, "FMN"}, false).isEmpty(), false);
+    QCOMPARE(session.signalScanner().start(ScanPlan::channels({}), {}),
+             QStringLiteral("There is nothing to scan."));
+    QCOMPARE(session.signalScanner().state(), SignalScanner::State::Idle);
+    QCOMPARE(pty.settle(100), QByteArray());
+  }
+};
+
+CORVALO_TEST_GUILESS_MAIN(SignalScannerTest)
+#include "tst_signal_scanner.moc"
