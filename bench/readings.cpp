@@ -7,19 +7,30 @@
 // processes, the pseudo-terminal, the parser). Prints figures; asserts
 // nothing.
 //
-//   readings [READINGS_PER_PROTOCOL]   (default 300)
+// Then the price of polling: a radio session on the virtual PCR1000 and on
+// the virtual CI-V radio, asking 10 readings a second for a minute, with the
+// CPU time this process spent on it.
+//
+//   readings [READINGS_PER_PROTOCOL [POLLING_SECONDS]]   (default 300 60)
+
+#include <sys/resource.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
+#include "SettingsFile.h"
 #include "TestMain.h"
 #include "VirtualRadioProcess.h"
 #include "radio/Protocols.h"
+#include "radio/RadioSession.h"
 #include "radio/ReadingExchange.h"
 #include "radio/Transport.h"
 #include "radio/TuneCommand.h"
@@ -84,6 +95,66 @@ Figures Measure(int protocol, const QString& stations, bool ownTurnaround, int c
   return f;
 }
 
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Runs the event loop for ms milliseconds, sleeping while nothing happens.
+void RunFor(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+// A session polling the virtual radio at 10 readings a second for `seconds`:
+// the readings it took and the CPU time it cost (every thread of this
+// process: the GUI thread's session and the link's thread).
+void Polling(int protocol, const QString& stations, int seconds) {
+  VirtualRadioProcess radio({"--protocol", QString::number(protocol), "--stations", stations});
+  if (!radio.started()) {
+    std::fprintf(stderr, "virtual radio: %s\n", qPrintable(radio.startError()));
+    return;
+  }
+  testsupport::WriteProfile(QStringLiteral("Polling%1").arg(protocol),
+                            {{"Connection/Com Port", radio.devicePath()},
+                             {"Connection/Protocol", QString::number(protocol)},
+                             {"Connection/Address", "88"},
+                             {"Connection/Com Port Rate", protocol == 6 ? "9600" : "19200"},
+                             {"Connection/Readings Per Second", "10"}});
+  int readings = 0;
+  int fresh = 0;
+  {
+    RadioSession session;
+    QObject::connect(&session, &RadioSession::readingChanged, [&] {
+      ++readings;
+      if (session.reading().valid) ++fresh;
+    });
+    session.open();
+    // The power-up and first tuning are not part of the figure.
+    RunFor(1500);
+    readings = fresh = 0;
+    const double cpuBefore = CpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    // Keep the radio's log drained while the session polls.
+    QTimer drain;
+    QObject::connect(&drain, &QTimer::timeout,
+                     [&] { radio.waitFor([](const QJsonObject&) { return false; }, 0); });
+    drain.start(200);
+    RunFor(seconds * 1000);
+    const double cpu = CpuSeconds() - cpuBefore;
+    const double wall = double(clock.elapsed()) / 1000;
+    std::printf("  %-14s %8d %9.1f %12.2f %9.2f %%\n", protocols::byNumber(protocol)->listText,
+                fresh, double(fresh) / wall, cpu, 100 * cpu / wall);
+    std::fflush(stdout);
+    session.shutdown();
+  }
+  radio.stop();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -114,5 +185,14 @@ int main(int argc, char** argv) {
                 Percentile(bare.ms, 0.99), bare.missed);
     std::fflush(stdout);
   }
+
+  const int seconds = argc > 2 ? std::max(1, atoi(argv[2])) : 60;
+  std::printf(
+      "\nPolling at 10 readings a second for %d s through the virtual radio: the\n"
+      "readings delivered and the CPU time of this process (all threads).\n",
+      seconds);
+  std::printf("  %-14s %8s %9s %12s %11s\n", "protocol", "readings", "per s", "CPU s", "of a core");
+  Polling(6, stations, seconds);
+  Polling(0, stations, seconds);
   return 0;
 }

@@ -188,6 +188,52 @@ class SignalScannerTest : public QObject {
     QCOMPARE(scanner.state(), SignalScanner::State::Scanning);
   }
 
+  // The priority channel is looked at every so often: a signal there takes
+  // over from the hit listened to; a quiet one hands back to it.
+  void priorityChannel_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<bool>("takesOver");
+    QTest::newRow("heard") << "on" << true;
+    QTest::newRow("quiet") << "off" << false;
+  }
+  void priorityChannel() {
+    QFETCH(QString, pattern);
+    QFETCH(bool, takesOver);
+    QTemporaryDir dir;
+    const QString band = WriteBand(dir, {QStringLiteral("150.025, FMN, -10, on"),
+                                         QStringLiteral("151.0, FMN, -10, ") + pattern});
+    VirtualRig rig(6, band);
+    QVERIFY(rig.open());
+    SignalScanner& scanner = rig.session->signalScanner();
+    SignalScanner::Settings settings;
+    settings.priority = ScanChannel{151'000'000, QStringLiteral("FMN"), -1, "Priority", 0};
+    settings.priorityEveryMs = 200;
+    QList<qint64> started, ended;
+    int priorityLooks = 0;
+    connect(&scanner, &SignalScanner::hitStarted, this,
+            [&](const SignalScanner::Hit& hit) { started << hit.channel.frequencyHz; });
+    connect(&scanner, &SignalScanner::hitEnded, this,
+            [&](const SignalScanner::Hit& hit) { ended << hit.channel.frequencyHz; });
+    connect(&scanner, &SignalScanner::channelChanged, this,
+            [&](qsizetype, const ScanChannel& channel) {
+              if (channel.frequencyHz == 151'000'000 && !started.isEmpty()) ++priorityLooks;
+            });
+    QCOMPARE(scanner.start(Range(4), settings), QString());
+    // The always-on station holds the scan (no hang ends, no longest listen).
+    // heard: the priority hit holds the scan from then on; quiet: the scan
+    // stays on the hit between the looks.
+    QVERIFY(RunUntil(
+        rig, [&] { return takesOver ? started.contains(151'000'000) : priorityLooks >= 3; }));
+    scanner.stop();
+    if (takesOver) {
+      QVERIFY(started.contains(151'000'000));
+      QCOMPARE(started.first(), kStart + 2 * kStep);
+    } else {
+      QCOMPARE(started, QList<qint64>({kStart + 2 * kStep}));
+      QCOMPARE(ended, QList<qint64>({kStart + 2 * kStep}));  // ended by the stop alone
+    }
+  }
+
   // A radio that stops answering pauses the scan with a message, and it
   // goes on once the radio answers again; a port that goes ends it.
   void silentRadioPausesAndVanishedPortStops() {
