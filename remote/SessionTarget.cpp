@@ -97,8 +97,9 @@ void SessionTarget::tune(const QString& text, const QString& mode, rigctl::Reply
     done(rigctl::kInternal);
     return;
   }
+  // With no port the session answers through the completion itself, as it
+  // does for an accepted request; only a refusal is answered here.
   if (result.outcome == RadioSession::Outcome::Refused) done(rigctl::kInvalid);
-  if (result.outcome == RadioSession::Outcome::NoPort) done(rigctl::kIoError);
 }
 
 void SessionTarget::answerWhenSent(rigctl::Reply done) {
@@ -148,8 +149,13 @@ void SessionTarget::setMode(const QString& mode, int passbandHz, rigctl::Reply d
       done(code);
       return;
     }
-    session_.setFilter(static_cast<int>(index), RadioSession::Origin::Remote,
-                       [done](const LinkResult& sent) { done(CodeOf(sent)); });
+    try {
+      session_.setFilter(static_cast<int>(index), RadioSession::Origin::Remote,
+                         [done](const LinkResult& sent) { done(CodeOf(sent)); });
+    } catch (const SettingsError&) {
+      // Told to the client, never in a box in front of the operator.
+      done(rigctl::kInternal);
+    }
   });
 }
 

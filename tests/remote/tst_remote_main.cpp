@@ -274,6 +274,31 @@ class RemoteMainTest : public QObject {
     QCOMPARE(client.ask("\\get_powerstat"), QByteArray("0\n"));
   }
 
+  // The radio's device vanishes under two connected programs (the
+  // pseudo-terminal hung up, as a USB adapter pulled out): every request of
+  // either gets one answer, an error code for a change, no box comes up in
+  // front of the operator, and the window shows the port as it stands.
+  void unpluggedPortAnswersEveryClient() {
+    ModalWindows watcher;
+    RemoteRig r;
+    LineClient first(r.port());
+    LineClient second(r.port());
+    QVERIFY(first.waitConnected() && second.waitConnected());
+    r.pty().hangUp();
+    QByteArray changes;
+    for (int i = 0; i < 4; ++i) {
+      changes += first.ask("F " + QByteArray::number(145000000 + i * 1000));
+      changes += second.ask("L AF 0.5");
+      QVERIFY(second.ask("f").endsWith("000\n"));
+    }
+    QCOMPARE(changes, QByteArray("RPRT -6\n").repeated(8));
+    QVERIFY(WaitSent(r.session()));
+    QCOMPARE(watcher.seen().size(), 0);
+    QCOMPARE(r.c().StatusBar1->currentMessage(), QStringLiteral("Cannot Open Port Not."));
+    QCOMPARE(TrayPicture(r.form()), 0);
+    QCOMPARE(first.ask("\\get_powerstat"), QByteArray("0\n"));
+  }
+
   // While a modal dialog is open changes are refused and reads answered.
   void busyWhileADialogIsOpen() {
     RemoteRig r;

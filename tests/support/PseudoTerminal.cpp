@@ -23,10 +23,15 @@ PseudoTerminal::PseudoTerminal() {
 }
 
 PseudoTerminal::~PseudoTerminal() {
+  hangUp();
+  if (follower_ >= 0) ::close(follower_);
+}
+
+void PseudoTerminal::hangUp() {
   stop_ = true;
   if (reader_.joinable()) reader_.join();
   if (controller_ >= 0) ::close(controller_);
-  if (follower_ >= 0) ::close(follower_);
+  controller_ = -1;
 }
 
 void PseudoTerminal::readLoop() {

@@ -48,6 +48,11 @@ class PseudoTerminal {
   // Sends bytes towards the code under test (a radio's reply).
   void write(const QByteArray& bytes);
 
+  // Closes the controller side, as a USB adapter pulled out does: the open
+  // port fails its next write and the device path cannot be opened again.
+  // What was received stays readable.
+  void hangUp();
+
  private:
   void readLoop();
 
