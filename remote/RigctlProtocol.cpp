@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -104,6 +105,13 @@ bool IsMainVfo(const QByteArray& name) {
 }
 
 bool IsSeparator(char c) { return c == '+' || c == ';' || c == '|' || c == ','; }
+
+// Digits after an optional sign: no command starts so, so such a token is an
+// argument even when its number does not fit (it is refused then).
+bool StartsLikeNumber(const QByteArray& token) {
+  const qsizetype first = token.startsWith('-') || token.startsWith('+') ? 1 : 0;
+  return first < token.size() && token[first] >= '0' && token[first] <= '9';
+}
 
 bool ParseDouble(const QByteArray& text, double* value) {
   bool ok = false;
@@ -422,8 +430,7 @@ QList<Command> ParseLine(QByteArrayView line) {
       commands.append(command);
       break;
     }
-    int ignored = 0;
-    if (entry.optionalArgument && next < tokens.size() && ParseInt(tokens[next], &ignored)) {
+    if (entry.optionalArgument && next < tokens.size() && StartsLikeNumber(tokens[next])) {
       command.arguments.append(tokens[next++]);
     }
     commands.append(command);
@@ -472,7 +479,11 @@ void Execute(Target& target, const Command& command, const Answer& answer) {
     answer(Format(entry, command, Fail(kInvalid)), false);
     return;
   }
-  const Done done = [&entry, command, answer](const Outcome& outcome) {
+  // One answer per command, whatever the target does: a second one would
+  // be taken by the client for the answer to its next command.
+  const auto answered = std::make_shared<bool>(false);
+  const Done done = [&entry, command, answer, answered](const Outcome& outcome) {
+    if (std::exchange(*answered, true)) return;
     answer(Format(entry, command, outcome), false);
   };
   if (RunChange(target, entry, command, done)) return;

@@ -179,8 +179,8 @@ class RemoteServerTest : public QObject {
     QCOMPARE(atLimit.ask("f"), QByteArray("7000000\n"));
   }
 
-  // Random bytes: every line gets an answer, the connection stays, nothing
-  // reaches the radio.
+  // Random bytes and numbers that fit nowhere: every line gets one answer,
+  // the connection stays, nothing reaches the radio.
   void garbage() {
     FakeTarget target;
     RemoteServer server(target);
@@ -208,6 +208,10 @@ class RemoteServerTest : public QObject {
     const QByteArray answers = client.receiveLines(lines, 20000);
     QCOMPARE(answers.count('\n'), lines);
     QCOMPARE(answers, QByteArray("RPRT -4\n").repeated(lines));
+    // Numbers too big for their field are bad arguments, one answer each.
+    for (const char* line : {"M FM 99999999999", "F 1e999", "U NB 99999999999", "L AF 1e999"}) {
+      QCOMPARE(client.ask(line), QByteArray("RPRT -1\n"));
+    }
     QVERIFY(target.calls.isEmpty());
     QCOMPARE(client.ask("f"), QByteArray("162550000\n"));
   }

@@ -97,6 +97,10 @@ class RigctlProtocolTest : public QObject {
         << QByteArray("M PKTUSB 0") << QByteArray("RPRT -1\n") << none;
     QTest::newRow("set_mode with a bad passband")
         << QByteArray("M FM -7") << QByteArray("RPRT -1\n") << none;
+    QTest::newRow("set_mode with a passband too big for a number")
+        << QByteArray("M FM 99999999999 f") << QByteArray("RPRT -1\n162550000\n") << none;
+    QTest::newRow("set_mode with a passband too small for a number")
+        << QByteArray("M FM -99999999999") << QByteArray("RPRT -1\n") << none;
 
     // Levels: 0.0 .. 1.0 is 0 .. 255; IF in hertz; ATT in decibels.
     QTest::newRow("set_level AF half")
