@@ -228,7 +228,8 @@ void TMainForm::BuildMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName(QStringLiteral("MainMenu1"));
 
-  PresetMenu = makeMenu(this, "PresetMenu", "&Presets...");
+  // Alt+P is the port button's ("Close &Port"): the presets take Alt+R.
+  PresetMenu = makeMenu(this, "PresetMenu", "P&resets...");
   ConfigurePresets1 = addItem(PresetMenu, "ConfigurePresets1", "Configure and Select Presets...");
   PresetMenu->addSeparator();
   {
@@ -282,7 +283,8 @@ void TMainForm::BuildMenus() {
   N2 = addItem(PopupMenu, "N2", "&CB...");
   Configure2 = addItem(PopupMenu, "Configure2", "Con&figure...");
   TV2 = addItem(PopupMenu, "TV2", "&TV...");
-  PresetSubMenu = makeMenu(PopupMenu, "PresetSubMenu", "&Presets");
+  // P is the port item's once it names the button's action.
+  PresetSubMenu = makeMenu(PopupMenu, "PresetSubMenu", "P&resets");
   {
     const char* names[3] = {"GroupA2", "GroupB2", "GroupC2"};
     const char* captions[3] = {"Group &A", "Group &B", "Group &C"};

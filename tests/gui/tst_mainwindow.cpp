@@ -167,7 +167,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(form->menuBar()->objectName(), QStringLiteral("MainMenu1"));
     const QList<QAction*> top = form->menuBar()->actions();
     QCOMPARE(top.size(), 3);
-    QCOMPARE(top[0]->text(), QStringLiteral("&Presets..."));
+    QCOMPARE(top[0]->text(), QStringLiteral("P&resets..."));
     QCOMPARE(top[1]->text(), QStringLiteral("&Tools"));
     QCOMPARE(top[2]->text(), QStringLiteral("&Help"));
 
@@ -186,7 +186,7 @@ class MainWindowTest : public QObject {
                                                          "AutoSetStepSize1=&Auto Set Step Size"}));
     QCOMPARE(captions(c.PopupMenu),
              QStringList({"bCorvalo1=Corvalo", "N2=&CB...", "Configure2=Con&figure...",
-                          "TV2=&TV...", "PresetSubMenuItem=&Presets", "Weather2=&Weather...",
+                          "TV2=&TV...", "PresetSubMenuItem=P&resets", "Weather2=&Weather...",
                           "Time2=T&ime...", "Mute1=&Mute", "TogglePortMenu=Close Port"}));
     QCOMPARE(c.PopupMenu->defaultAction(), c.bCorvalo1);
     QCOMPARE(captions(c.PresetsPopupMenu),
@@ -202,6 +202,35 @@ class MainWindowTest : public QObject {
     // A group item chosen unchecks the other two of its menu.
     c.GroupC->trigger();
     QVERIFY(c.GroupC->isChecked() && !c.GroupA->isChecked() && !c.GroupB->isChecked());
+  }
+
+  // Each Alt key of the window stands for one gesture, and so does each key
+  // of the tray menu once its port item names the button's action.
+  void everyKeyStandsForOneGesture() {
+    RadioSession session;
+    auto form = OpenWithoutPort(session, QStringLiteral("Keys"), AllFeatures());
+    QStringList window;
+    for (const QAction* item : form->menuBar()->actions()) window << item->text();
+    for (const QAbstractButton* button : form->findChildren<QAbstractButton*>()) {
+      window << button->text();
+    }
+    for (const QLabel* label : form->findChildren<QLabel*>()) {
+      if (label->buddy() != nullptr) window << label->text();
+    }
+    const Controls c(form.get());
+    c.CorvaloTaskIcon->HandleActivation(QSystemTrayIcon::Context);
+    QStringList tray;
+    for (const QAction* item : c.PopupMenu->actions()) tray << item->text();
+    c.PopupMenu->hide();
+    for (const QStringList& captions : {window, tray}) {
+      QMap<QKeySequence, QString> taken;
+      for (const QString& caption : captions) {
+        const QKeySequence key = QKeySequence::mnemonic(caption);
+        if (key.isEmpty()) continue;
+        QVERIFY2(!taken.contains(key), qPrintable(taken.value(key) + " and " + caption));
+        taken.insert(key, caption);
+      }
+    }
   }
 
   // Each feature shows its controls or hides them, and the window narrows
