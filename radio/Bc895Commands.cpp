@@ -4,11 +4,6 @@
 
 namespace encoders {
 
-bool Bc895FrequencyFits(double mhz) {
-  const double rounded = RoundedMhz(mhz);
-  return rounded >= kBc895LowestMhz && rounded < 1000.0;
-}
-
 QByteArray Bc895Tuning(double mhz) {
   const TenHertz f = RoundToTenHertz(mhz);
   return "RF" + QByteArray::number(f.wholeMhz).rightJustified(4, '0') +

@@ -5,16 +5,9 @@
 // BC-895XLT: ASCII commands ended by CR.
 namespace encoders {
 
-// The frequencies the tuning command carries: 4 digits of whole megahertz of
-// which the radio reads 10 to 999.
-inline constexpr double kBc895LowestMhz = 10.0;
-inline constexpr double kBc895HighestMhz = 999.9999;
-
-// True when the frequency, rounded to 10 Hz as it is formatted, lies in
-// 10 <= f < 1000 MHz.
-bool Bc895FrequencyFits(double mhz);
 // "RF" + whole megahertz as 4 digits + the first 4 decimals (the fifth,
-// tens of hertz, dropped) + CR: the frequency in units of 100 Hz.
+// tens of hertz, dropped) + CR: the frequency in units of 100 Hz. The
+// caller has checked that the protocol carries the frequency (10 MHz on).
 QByteArray Bc895Tuning(double mhz);
 
 // "MU" + "N" (mute) or "A", CR.

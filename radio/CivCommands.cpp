@@ -60,8 +60,6 @@ QByteArray CivFrame(std::uint8_t address, const QByteArray& body) {
   return frame;
 }
 
-bool CivFrequencyFits(double mhz) { return mhz >= 0 && mhz < 1e5 && Hertz(mhz) <= 9'999'999'999LL; }
-
 QByteArray CivFrequencyFrame(std::uint8_t address, double mhz, bool ic735) {
   qint64 hertz = Hertz(mhz);
   const int bytes = (ic735 && hertz < 100'000'000) ? 4 : 5;
@@ -72,8 +70,6 @@ QByteArray CivFrequencyFrame(std::uint8_t address, double mhz, bool ic735) {
   }
   return CivFrame(address, body);
 }
-
-bool OsFrequencyFits(double mhz) { return mhz >= 0 && RoundedMhz(mhz) < 10000; }
 
 QByteArray OsFrequencyFrame(std::uint8_t address, double mhz) {
   const TenHertz f = RoundToTenHertz(mhz);

@@ -25,20 +25,11 @@ inline constexpr std::uint8_t kCivSquelch = 0x03;
 // FE FE address E0, the body, FD.
 QByteArray CivFrame(std::uint8_t address, const QByteArray& body);
 
-// The highest frequency a CI-V frame carries: ten decimal digits of hertz.
-inline constexpr double kCivHighestMhz = 9999.999999;
-// The highest frequency the OS456/OS535 frame carries (resolved to 10 Hz).
-inline constexpr double kOsHighestMhz = 9999.99999;
-
-// True when the frequency (not negative) fits the CI-V frequency field.
-bool CivFrequencyFits(double mhz);
 // Command 05 with the exact frequency in hertz as packed decimal, lowest
 // digits first: 5 bytes, or 4 when ic735 is set and the frequency is below
-// 100 MHz. The caller has checked CivFrequencyFits.
+// 100 MHz. The caller has checked that the protocol carries the frequency.
 QByteArray CivFrequencyFrame(std::uint8_t address, double mhz, bool ic735);
 
-// True when the frequency (not negative) fits the OS456/OS535 frame.
-bool OsFrequencyFits(double mhz);
 // Command 05 with the frequency rounded to 10 Hz: three bytes of decimals
 // (lowest first, the units of hertz always 0), then the tens and units of
 // megahertz, then the thousands and hundreds.

@@ -23,8 +23,6 @@ bool InAmWindow(double mhz) {
 
 }  // namespace
 
-bool PcrFrequencyFits(double mhz) { return mhz >= 0 && RoundedMhz(mhz) < 10000; }
-
 QByteArray PcrModeField(const QString& mode) {
   for (const ModeField& m : kModeFields) {
     if (mode == QLatin1String(m.mode)) return m.field;

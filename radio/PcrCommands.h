@@ -6,11 +6,6 @@
 // Icom PCR1000: ASCII commands ended by CR LF.
 namespace encoders {
 
-// The tuning command carries the frequency in hertz in 10 digits.
-inline constexpr double kPcrHighestMhz = 9999.99999;
-
-// True when the frequency (not negative), rounded to 10 Hz, fits the field.
-bool PcrFrequencyFits(double mhz);
 // The two-digit mode field: LSB 00, USB 01, AM 02, CW 03, FMN 05, FMW 06
 // (case-sensitive); empty for a mode the tuning command cannot carry.
 QByteArray PcrModeField(const QString& mode);

@@ -60,6 +60,15 @@ enum Feature : unsigned {
   kAllFeatures = 0xFFu,
 };
 
+// The frequencies a protocol's tuning command can carry, MHz, once the
+// frequency is rounded to the decimals the command resolves.
+struct CarriedRange {
+  double lowest;
+  double highest;
+  int decimals;
+  const char* text;  // as a refusal names it: "0 to 9999.99999 MHz"
+};
+
 struct ProtocolInfo {
   int number;                 // stored "Connection"/"Protocol"
   int listPosition;           // position in the configuration dialog's list
@@ -74,6 +83,7 @@ struct ProtocolInfo {
   bool showIc735;               // IC735CheckBox shown
   const char* proposedAddress;  // address text put in, or nullptr (unchanged)
   bool showPcrAmFilter;         // the PCR1000 AM filter controls shown
+  CarriedRange carried;         // what its tuning command can carry
 };
 
 // The eight protocols, in list-position order.
@@ -82,6 +92,9 @@ const std::array<ProtocolInfo, 8>& all();
 // nullptr for a number or position that names no protocol.
 const ProtocolInfo* byNumber(int number);
 const ProtocolInfo* byListPosition(int position);
+
+// True when the command of the range carries the frequency (MHz).
+bool carries(const CarriedRange& range, double mhz);
 
 // The main window's caption: "Corvalo [" + port + suffix + "]". A number that
 // names no protocol has no suffix.

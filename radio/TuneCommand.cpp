@@ -62,21 +62,21 @@ TuneCommand EncodeTuning(const TuneParameters& link, const QString& frequencyTex
                       .arg(RadioName(link.protocol), Mhz(f.mhz)));
   }
 
+  // What the protocol's command cannot carry is never sent.
+  const protocols::ProtocolInfo* info = protocols::byNumber(link.protocol);
+  if (info != nullptr && !protocols::carries(info->carried, f.mhz)) {
+    return Refuse(RangeRefusal(link.protocol, f.mhz, QString::fromLatin1(info->carried.text)));
+  }
+
   TuneCommand out;
   out.frequencyText = f.text;
   switch (link.protocol) {
     case protocols::kIcomCiv:
-      if (!CivFrequencyFits(f.mhz)) {
-        return Refuse(RangeRefusal(link.protocol, f.mhz, QStringLiteral("0 to 9999.999999 MHz")));
-      }
       out.bytes = CivFrequencyFrame(link.civAddress, f.mhz, link.ic735);
       out.waitAfterMs = kCivFrequencyWaitMs;
       out.modeFrame = ModeFrame(link.protocol, link.civAddress, mode);
       break;
     case protocols::kOs456:
-      if (!OsFrequencyFits(f.mhz)) {
-        return Refuse(RangeRefusal(link.protocol, f.mhz, QStringLiteral("0 to 9999.99999 MHz")));
-      }
       out.bytes = OsFrequencyFrame(link.civAddress, f.mhz);
       out.modeFrame = ModeFrame(link.protocol, link.civAddress, mode);
       break;
@@ -86,15 +86,9 @@ TuneCommand EncodeTuning(const TuneParameters& link, const QString& frequencyTex
       out.waitAfterMs = kAr8000WaitMs;
       break;
     case protocols::kBc895Xlt:
-      if (!Bc895FrequencyFits(f.mhz)) {
-        return Refuse(RangeRefusal(link.protocol, f.mhz, QStringLiteral("10 to 999.9999 MHz")));
-      }
       out.bytes = Bc895Tuning(f.mhz);
       break;
     case protocols::kPcr1000: {
-      if (!PcrFrequencyFits(f.mhz)) {
-        return Refuse(RangeRefusal(link.protocol, f.mhz, QStringLiteral("0 to 9999.99999 MHz")));
-      }
       if (PcrModeField(mode).isEmpty()) {
         return Refuse(
             ModeRefusal(link.protocol, mode, QStringLiteral("LSB, USB, AM, CW, FMN and FMW")));
@@ -124,8 +118,9 @@ TuneCommand EncodePcrFilter(const TuneParameters& link, const QString& frequency
   FrequencyRequest f;
   QString refusal;
   if (!ReadFrequency(frequencyText, &f, &refusal)) return Refuse(refusal);
-  if (f.mhz < 0 || !PcrFrequencyFits(f.mhz)) {
-    return Refuse(RangeRefusal(link.protocol, f.mhz, QStringLiteral("0 to 9999.99999 MHz")));
+  const protocols::CarriedRange& carried = protocols::byNumber(protocols::kPcr1000)->carried;
+  if (!protocols::carries(carried, f.mhz)) {
+    return Refuse(RangeRefusal(link.protocol, f.mhz, QString::fromLatin1(carried.text)));
   }
   if (PcrModeField(mode).isEmpty()) {
     return Refuse(

@@ -357,6 +357,19 @@ void EncodersTest::refusals_data() {
   QTest::newRow("civ huge exponent") << int(kIcomCiv) << "1E300"
                                      << "FMN"
                                      << "";
+  QTest::newRow("ar8000 from 10000 MHz")
+      << int(kAr8000) << "10000"
+      << "FMN"
+      << "The AR8000 cannot tune 10000.00000 MHz: its commands cover 0 to 9999.99999 MHz.";
+  QTest::newRow("ar2700 huge exponent") << int(kAr2700) << "1e30"
+                                        << "FMN"
+                                        << "";
+  QTest::newRow("ar3000 rounding up to 10000") << int(kAr3000) << "9999.999996"
+                                               << "FMN"
+                                               << "";
+  QTest::newRow("ar3000a from 10000 MHz") << int(kAr3000A) << "10000"
+                                          << "FMN"
+                                          << "";
   QTest::newRow("ar3000 mode AUT")
       << int(kAr3000) << "162.55"
       << "AUT"
