@@ -23,11 +23,14 @@ int HexDigit(QChar c) {
   return -1;
 }
 
+// A coverage limit; a hand-edited store may hold any number, which is held
+// to what the configuration dialog accepts.
 double ReadMhz(const char* name, const char* defaultText, double fallback) {
   double value = 0;
   const QString text = Settings.ReadText(QLatin1String(names::kCoverage), QLatin1String(name),
                                          QLatin1String(defaultText));
-  return freqtext::ParseNumber(text, &value) ? value : fallback;
+  if (!freqtext::ParseNumber(text, &value)) return fallback;
+  return std::clamp(value, kLowestCoverageMhz, kHighestCoverageMhz);
 }
 
 }  // namespace
@@ -52,6 +55,10 @@ LinkSettings ReadLinkSettings() {
       ReadMhz(names::kLowestFrequency, names::kDefaultLowestFrequency, defaults.lowestMhz);
   s.highestMhz =
       ReadMhz(names::kHighestFrequency, names::kDefaultHighestFrequency, defaults.highestMhz);
+  if (s.lowestMhz > s.highestMhz) {
+    s.lowestMhz = defaults.lowestMhz;
+    s.highestMhz = defaults.highestMhz;
+  }
   const QLatin1String general(names::kGeneral);
   const QLatin1String connection(names::kConnection);
   s.frequency = Settings.ReadText(general, QLatin1String(names::kFrequency),

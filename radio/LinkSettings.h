@@ -27,6 +27,11 @@ struct LinkSettings {
   int pcrCommandDelay = 2;  // ms
 };
 
+// The coverage a profile may hold, MHz: the limits the configuration dialog
+// accepts for "Coverage"/"Lowest Frequency" and "Highest Frequency".
+inline constexpr double kLowestCoverageMhz = 0.0;
+inline constexpr double kHighestCoverageMhz = 9999.99999;
+
 // The address rule of "Connection"/"Address": one or two hexadecimal digits,
 // blanks around them ignored. Any other text (empty, three characters, a
 // non-hexadecimal character) gives 0x00, the CI-V broadcast address, which
@@ -34,4 +39,6 @@ struct LinkSettings {
 quint8 ParseCivAddress(const QString& text);
 
 // Reads the link settings of the current profile (the store must be open).
+// Each coverage limit is held to the coverage a profile may hold; a lowest
+// limit above the highest reads as an unreadable pair: both are the defaults.
 LinkSettings ReadLinkSettings();

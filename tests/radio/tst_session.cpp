@@ -101,6 +101,53 @@ class SessionTest : public QObject {
     QVERIFY(pty.received().startsWith("MD\r"));
   }
 
+  // Stored coverage limits are held to what the configuration dialog
+  // accepts, and a lowest above the highest reads as the default pair: a
+  // frequency far outside never reaches the AR8000, whose command would carry
+  // its text at any length; nor does one its command cannot carry.
+  void storedCoverageIsHeldToTheDialogsLimits_data() {
+    QTest::addColumn<QString>("lowest");
+    QTest::addColumn<QString>("highest");
+    QTest::addColumn<double>("lowestMhz");
+    QTest::addColumn<double>("highestMhz");
+    QTest::newRow("huge highest") << "0.5"
+                                  << "1e308" << 0.5 << 9999.99999;
+    QTest::newRow("negative lowest") << "-20"
+                                     << "1300" << 0.0 << 1300.0;
+    QTest::newRow("both above the top") << "20000"
+                                        << "30000" << 9999.99999 << 9999.99999;
+    QTest::newRow("lowest above highest") << "2000"
+                                          << "100" << 0.1 << 1300.0;
+    QTest::newRow("one frequency") << "145"
+                                   << "145.0" << 145.0 << 145.0;
+  }
+  void storedCoverageIsHeldToTheDialogsLimits() {
+    QFETCH(QString, lowest);
+    QFETCH(QString, highest);
+    QFETCH(double, lowestMhz);
+    QFETCH(double, highestMhz);
+    PseudoTerminal pty;
+    WriteRig(QStringLiteral("Coverage") + QString::fromLatin1(QTest::currentDataTag()), pty, 2,
+             {{"Coverage/Lowest Frequency", lowest}, {"Coverage/Highest Frequency", highest}});
+    RadioSession session;
+    session.open();
+    QTRY_COMPARE(session.portState(), RadioSession::PortState::Open);
+    pty.settle();
+    pty.clear();
+    QCOMPARE(session.lowestMhz(), lowestMhz);
+    QCOMPARE(session.highestMhz(), highestMhz);
+    QCOMPARE(
+        session.tune(QStringLiteral("1e30"), QStringLiteral("FMN"), RadioSession::Origin::Operator)
+            .reason,
+        QStringLiteral("Not a valid frequency."));
+    session.tuneUnchecked(QStringLiteral("10000.5"), QStringLiteral("FMN"), {});
+    session.tuneUnchecked(QStringLiteral("1e30"), QStringLiteral("FMN"), {});
+    bool sent = false;
+    session.whenSent([&sent](const LinkResult&) { sent = true; });
+    QTRY_VERIFY(sent);
+    QCOMPARE(pty.settle(), QByteArray());
+  }
+
   void shutdownPowersTheRadioOff() {
     PseudoTerminal pty;
     WriteRig(QStringLiteral("Off"), pty, 6, {{"General/Power Off", "1"}});
