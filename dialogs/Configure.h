@@ -47,8 +47,12 @@ class TConfigurationForm : public QDialog {
   const ConfigurationLink& link() const { return link_; }
   ~TConfigurationForm() override;
 
+  // The configured port name is used up to this many characters.
+  static constexpr int kPortNameLength = 14;
+
   // The operator's texts.
   static const char kInvalidCoverageMessage[];
+  static const char kInvertedCoverageMessage[];
   static const char kInvalidAddressMessage[];
 
   // A coverage limit is a valid number from 0 to 9999.99999 MHz; on success

@@ -398,6 +398,27 @@ class ConfigureTest : public QObject {
     QCOMPARE(boxes_->seen().size(), 1);
   }
 
+  // A lowest limit above the highest is refused with its own message; equal
+  // limits are one frequency and are stored.
+  void lowestAboveHighestIsRefused() {
+    store("Connection", "Address", "80");
+    const QByteArray before = fileBytes();
+    auto d = openDialog();
+    d->LowestFrequencyEdit->setText(QStringLiteral("1300.000001"));
+    d->HighestFrequencyEdit->setText(QStringLiteral("1299.99"));
+    d->Button1->click();
+    QCOMPARE(boxes_->texts(), QStringList{TConfigurationForm::kInvertedCoverageMessage});
+    QVERIFY(d->isVisible());
+    QCOMPARE(d->focusWidget(), d->LowestFrequencyEdit);
+    QCOMPARE(fileBytes(), before);
+
+    d->HighestFrequencyEdit->setText(QStringLiteral("1300"));
+    d->Button1->click();
+    QVERIFY(!d->isVisible());
+    QCOMPARE(stored("Coverage", "Lowest Frequency").toString(), QStringLiteral("1300.00000"));
+    QCOMPARE(d->link().HighestFrequency, 1300.0);
+  }
+
   void coverageLimitsAreInclusive() {
     store("Connection", "Address", "80");
     auto d = openDialog();
