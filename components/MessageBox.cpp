@@ -8,6 +8,7 @@ namespace {
 void showBox(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
   QMessageBox box(icon, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok, parent);
   box.setObjectName(QStringLiteral("CorvaloMessageBox"));
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 
@@ -29,6 +30,7 @@ bool Confirm(QWidget* parent, const QString& text, const QString& acceptText) {
   QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kApplicationTitle), text,
                   QMessageBox::Cancel, parent);
   box.setObjectName(QStringLiteral("CorvaloMessageBox"));
+  box.setTextFormat(Qt::PlainText);
   QPushButton* accept = box.addButton(acceptText, QMessageBox::AcceptRole);
   box.setDefaultButton(QMessageBox::Cancel);
   box.exec();

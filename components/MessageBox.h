@@ -4,7 +4,9 @@
 
 class QWidget;
 
-// Every message box of the program is captioned with the application title.
+// Every message box of the program is captioned with the application title
+// and shows its text as written: a name that reads like markup is not
+// rendered.
 inline constexpr char kApplicationTitle[] = "Corvalo";
 
 // A modal box with the text and an OK button, no icon (the link's messages).

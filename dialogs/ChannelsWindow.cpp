@@ -117,6 +117,7 @@ void ChannelsWindow::buildWidgets() {
   auto* layout = new QVBoxLayout(right);
   layout->setContentsMargins(0, 0, 0, 0);
   banner_ = new QLabel(right);
+  banner_->setTextFormat(Qt::PlainText);  // the store's message names its file
   banner_->setWordWrap(true);
   banner_->hide();
   search_ = new QLineEdit(right);

@@ -77,6 +77,7 @@ TConfigurationForm::TConfigurationForm(const ConfigurationLink& link, bool& show
   ProfileCaptionPanel->setObjectName(QStringLiteral("ProfileCaptionPanel"));
   ProfilePanel = new QLabel(StatusBar);
   ProfilePanel->setObjectName(QStringLiteral("ProfilePanel"));
+  ProfilePanel->setTextFormat(Qt::PlainText);  // the profile's name as typed
   StatusBar->addWidget(ProfileCaptionPanel);
   StatusBar->addWidget(ProfilePanel, 1);
 

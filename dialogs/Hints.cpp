@@ -1,14 +1,15 @@
 #include "dialogs/Hints.h"
 
 #include <QCoreApplication>
-#include <QEvent>
+#include <QHelpEvent>
 #include <QPointer>
+#include <QTextDocument>
 #include <QToolTip>
+#include <QWidget>
 
 namespace {
 
-// The filter exists only while hints are off; it lives on the application
-// object and goes with it.
+// The filter lives on the application object and goes with it.
 QPointer<HintDisplay>& filterInstance() {
   static QPointer<HintDisplay> instance;
   return instance;
@@ -22,20 +23,28 @@ void HintDisplay::setEnabled(bool on) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) return;
   QPointer<HintDisplay>& filter = filterInstance();
-  if (on) {
-    delete filter.data();  // the destructor removes the event filter
-    return;
-  }
   if (!filter) {
     filter = new HintDisplay(app);
     app->installEventFilter(filter);
   }
-  QToolTip::hideText();
+  filter->enabled_ = on;
+  if (!on) QToolTip::hideText();
 }
 
-bool HintDisplay::isEnabled() { return filterInstance().isNull(); }
+bool HintDisplay::isEnabled() { return filterInstance().isNull() || filterInstance()->enabled_; }
 
 bool HintDisplay::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ToolTip) return true;
-  return QObject::eventFilter(watched, event);
+  if (event->type() != QEvent::ToolTip) return QObject::eventFilter(watched, event);
+  if (!enabled_) return true;
+  // The tooltip would take a hint that reads like markup for rich text and
+  // render it; it gets the hint escaped instead, which shows it as written.
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (widget == nullptr || !Qt::mightBeRichText(widget->toolTip())) {
+    return QObject::eventFilter(watched, event);
+  }
+  const auto* help = static_cast<QHelpEvent*>(event);
+  QToolTip::showText(help->globalPos(),
+                     Qt::convertFromPlainText(widget->toolTip(), Qt::WhiteSpacePre), widget,
+                     QRect(), widget->toolTipDuration());
+  return true;
 }

@@ -2,9 +2,11 @@
 
 #include <QObject>
 
-// The program-wide switch for control hints (tooltips). While hints are off,
-// an application-wide event filter swallows every tooltip request, so no
-// window of the program shows a hint; switching them on removes the filter.
+// The program-wide switch for control hints (tooltips), an application-wide
+// event filter. While hints are off it swallows every tooltip request, so no
+// window of the program shows a hint. While they are on, a hint that holds
+// operator text (a preset's description) is shown as the plain text it is,
+// even where it reads like markup ("<b>x</b>"); any other hint shows as ever.
 // The tray icon's tooltip is drawn by the desktop shell and is not affected.
 class HintDisplay : public QObject {
   Q_OBJECT
@@ -20,4 +22,5 @@ class HintDisplay : public QObject {
 
  private:
   explicit HintDisplay(QObject* parent);
+  bool enabled_ = true;
 };

@@ -17,6 +17,7 @@
 
 #include "ModalWindows.h"
 #include "SettingsFile.h"
+#include "ShownText.h"
 #include "TestMain.h"
 #include "dialogs/Configure.h"
 #include "dialogs/Hints.h"
@@ -551,6 +552,12 @@ class ConfigureTest : public QObject {
     d->Button1->click();
     QCOMPARE(stored("Shack/Scanner2/Connection", "Com Port").toString(), QStringLiteral("COM4"));
     QCOMPARE(stored("Connection", "Com Port").toString(), QStringLiteral("COM3"));
+
+    // A name that reads like markup is shown as typed.
+    d.reset();
+    SetSettingsProfile(QStringLiteral("<b>Roof</b>"));
+    d = openDialog();
+    QCOMPARE(testsupport::ShownText(d->ProfilePanel), QStringLiteral("<b>Roof</b>"));
   }
 
   // An adapter that is unplugged today is still the configured port:

@@ -14,10 +14,12 @@
 
 #include "GuiTestSupport.h"
 #include "ModalWindows.h"
+#include "ShownText.h"
 #include "TestMain.h"
 #include "app/CommandLine.h"
 #include "app/about.h"
 #include "app/main.h"
+#include "components/MessageBox.h"
 #include "dialogs/Hints.h"
 #include "radio/RadioSession.h"
 
@@ -231,6 +233,27 @@ class MainWindowTest : public QObject {
         taken.insert(key, caption);
       }
     }
+  }
+
+  // Operator text is shown as written, never taken for markup: a preset's
+  // description in its button's hint, and any text in a message box.
+  void operatorTextIsShownAsWritten() {
+    const QString name = QStringLiteral("<b>x</b><img src=\":/pictures/link-on.png\">");
+    RadioSession session;
+    auto form = OpenWithoutPort(session, QStringLiteral("Markup"),
+                                {{"Presets/Preset Description 1", name}});
+    const Controls c(form.get());
+    QCOMPARE(ShownTooltip(c.PresetButtons[0]), QStringLiteral("Preset 1:") + name);
+    QCOMPARE(ShownTooltip(c.PresetButtons[1]), QStringLiteral("Preset 2:"));
+
+    QString shown;
+    ModalWindows watcher;
+    watcher.expect([&shown](QWidget* box) {
+      shown = ShownText(Find<QLabel>(box, "qt_msgbox_label"));
+      ModalWindows::pressOk(box);
+    });
+    ShowMessage(form.get(), name);
+    QCOMPARE(shown, name);
   }
 
   // Each feature shows its controls or hides them, and the window narrows
