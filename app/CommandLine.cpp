@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/main.h"
+#include "settings/ProfileName.h"
 
 CommandLine CommandLine::Parse(const QStringList& arguments) {
   CommandLine result;
@@ -39,6 +40,7 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
     }
   }
   if (!rest.isEmpty()) result.profile = rest.first();
+  result.profileError = profiles::NameProblem(result.profile);
   return result;
 }
 
@@ -51,7 +53,8 @@ QString CommandLine::Usage() {
       "Controls a radio receiver or scanner connected to a serial port.\n"
       "\n"
       "  PROFILE      use the settings kept under this name (several radios can be\n"
-      "               run from separate profiles); without it the default settings\n"
+      "               run from separate profiles); without it the default settings;\n"
+      "               a \"\\\" nests a profile in another, as in Shack\\Roof\n"
       "  --minimized  start minimised\n"
       "  --maximized  start maximised\n"
       "  --help       show this text and exit\n"
@@ -66,5 +69,5 @@ QString CommandLine::Usage() {
       "                   the format from the file's content, an export takes SDR++\n"
       "                   for a .json file and Corvalo's own CSV otherwise\n"
       "Exit status 0 when done, 1 when it failed (the reason on standard error),\n"
-      "2 for a wrong command.\n");
+      "2 for a wrong command or a profile name that cannot be used.\n");
 }

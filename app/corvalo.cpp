@@ -67,6 +67,11 @@ int main(int argc, char** argv) {
   // -style, ...), so they are never taken for a profile name.
   CorvaloApplication app(argc, argv);
   const CommandLine commandLine = CommandLine::Parse(app.arguments().mid(1));
+  if (!commandLine.profileError.isEmpty()) {
+    // Refused before anything is read or written.
+    std::fputs(qPrintable(QStringLiteral("corvalo: %1\n").arg(commandLine.profileError)), stderr);
+    return 2;
+  }
 
   SetSettingsProfile(commandLine.profile);
   VersionText = QString::fromLatin1(kVersionText);

@@ -1,3 +1,4 @@
+#include <QFile>
 #include <QProcess>
 #include <QtTest/QtTest>
 #include <csignal>
@@ -12,13 +13,15 @@ class ProgramTest : public QObject {
   Q_OBJECT
 
  private:
+  // An empty profile writes the default settings.
   static void writeProfile(const QString& profile, const QString& port) {
-    testsupport::WriteSettingsFile({{profile + "/Connection/Com Port", port},
-                                    {profile + "/Connection/Protocol", "6"},
-                                    {profile + "/General/Power Off", "1"},
-                                    {profile + "/General/Frequency", "145.5"},
-                                    {profile + "/General/Mode", "FMN"},
-                                    {profile + "/Connection/Readings Per Second", "0"}});
+    const QString group = profile.isEmpty() ? QString() : profile + QLatin1Char('/');
+    testsupport::WriteSettingsFile({{group + "Connection/Com Port", port},
+                                    {group + "Connection/Protocol", "6"},
+                                    {group + "General/Power Off", "1"},
+                                    {group + "General/Frequency", "145.5"},
+                                    {group + "General/Mode", "FMN"},
+                                    {group + "Connection/Readings Per Second", "0"}});
   }
 
  private slots:
@@ -54,6 +57,36 @@ class ProgramTest : public QObject {
     const testsupport::SettingsFile file;
     QCOMPARE(file.value(profile + "/General/Frequency").toString(), QStringLiteral("145.50000"));
     QVERIFY(file.contains(profile + "/General/Step Size"));
+  }
+
+  // A profile name that would open the default settings, or the profile of
+  // another spelling, ends the program with the reason before anything is
+  // read or written.
+  void profileNamesThatReachAnotherGroupAreRefused_data() {
+    QTest::addColumn<QString>("profile");
+    QTest::newRow("backslash") << "\\";
+    QTest::newRow("slash") << "/";
+    QTest::newRow("two slashes") << "//";
+    QTest::newRow("slash for backslash") << "Shack/Roof";
+  }
+  void profileNamesThatReachAnotherGroupAreRefused() {
+    QFETCH(QString, profile);
+    writeProfile(QString(), QStringLiteral("Internet"));
+    writeProfile(QStringLiteral("Shack/Roof"), QStringLiteral("Internet"));
+    QFile file(SettingsStore::fileName());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    QProcess program;
+    program.start(QStringLiteral(CORVALO_PROGRAM), {profile});
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitCode(), 2);
+    const QByteArray error = program.readAllStandardError();
+    QVERIFY2(error.startsWith("corvalo: the profile \"" + profile.toUtf8() + "\""),
+             error.constData());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
   }
 };
 
