@@ -157,7 +157,7 @@ class SessionTest : public QObject {
       session.tune(QStringLiteral("145.5"), QStringLiteral("FMN"), RadioSession::Origin::Operator);
       session.shutdown();
     }
-    QVERIFY(pty.received().endsWith("K00145500000050200\r\nH100\r\n"));
+    QVERIFY(pty.settle().endsWith("K00145500000050200\r\nH100\r\n"));
     QCOMPARE(ReadSetting(QStringLiteral("General/Frequency")), QStringLiteral("145.50000"));
   }
 
