@@ -52,6 +52,10 @@ QByteArray ModeName(const QString& code);
 // for a name without one.
 QString ModeCode(QByteArrayView name);
 
+// The protocol's mode bit for a program mode code; 0 for a code the
+// protocol has no name for.
+unsigned ModeBit(const QString& code);
+
 // A level of 0.0 to 1.0 as the radio's 0 to 255, rounded to the nearest
 // step; -1 when the value lies outside 0.0 to 1.0 (or is not a number).
 int LevelToRadio(double value);
