@@ -12,6 +12,7 @@
 #include "GuiTestSupport.h"
 #include "ModalWindows.h"
 #include "PseudoTerminal.h"
+#include "SettingsFile.h"
 #include "TestMain.h"
 #include "app/main.h"
 #include "dialogs/Configure.h"
@@ -171,6 +172,36 @@ class ConfigureApplyTest : public QObject {
     QCOMPARE(rig.form->windowTitle(), title);
     QVERIFY(!rig.c->VolumeTrackBar->isHidden());
     QCOMPARE(testsupport::ReadSetting("Connection/Protocol"), QStringLiteral("2"));
+  }
+
+  // A lowest coverage limit above the highest is refused with its own
+  // message and nothing is stored; equal limits are one frequency, in force
+  // at once.
+  void lowestAboveHighestIsRefused() {
+    Rig rig(protocols::kAr8000);
+    rig.settleAndClear();
+    QStringList messages;
+    QString storedOnRefusal;
+    bool keptOpen = false;
+    QVERIFY(configure(
+        rig,
+        [&](TConfigurationForm* d) {
+          d->LowestFrequencyEdit->setText(QStringLiteral("1300.000001"));
+          d->HighestFrequencyEdit->setText(QStringLiteral("1299.99"));
+          d->Button1->click();
+          keptOpen = d->isVisible() && d->focusWidget() == d->LowestFrequencyEdit;
+          // Read past the store, which the dialog holds open.
+          storedOnRefusal = testsupport::SettingsFile().text(
+              rig.profile() + QStringLiteral("/Coverage/Lowest Frequency"), QStringLiteral("?"));
+          d->HighestFrequencyEdit->setText(QStringLiteral("1300"));
+          d->Button1->click();
+        },
+        &messages));
+    QCOMPARE(messages, QStringList{TConfigurationForm::kInvertedCoverageMessage});
+    QVERIFY(keptOpen);
+    QCOMPARE(storedOnRefusal, QStringLiteral("?"));
+    QCOMPARE(rig.session.lowestMhz(), 1300.0);
+    QCOMPARE(rig.session.highestMhz(), 1300.0);
   }
 
   // A new port that cannot be opened is reported once and shown as closed.

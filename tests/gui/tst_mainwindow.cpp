@@ -1,6 +1,6 @@
 // The main window's lifecycle: what creating, showing and destroying it reads
-// from and writes to the settings, its designed widget tree, the command
-// line, the about box, and settings that are damaged or cannot be written.
+// from and writes to the settings, its designed widget tree, the about box,
+// and settings that are damaged or cannot be written.
 
 #include <QAction>
 #include <QDir>
@@ -16,7 +16,6 @@
 #include "ModalWindows.h"
 #include "ShownText.h"
 #include "TestMain.h"
-#include "app/CommandLine.h"
 #include "app/about.h"
 #include "app/main.h"
 #include "components/MessageBox.h"
@@ -459,57 +458,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(watcher.titles(), QStringList({"Corvalo"}));
     QCOMPARE(session.portState(), RadioSession::PortState::Failed);
     QCOMPARE(TrayPicture(form.get()), 0);
-  }
-
-  // The options and the profile; a profile name that would open the default
-  // settings or another spelling's group is refused with the reason.
-  void commandLine_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("profile");
-    QTest::addColumn<int>("show");
-    QTest::addColumn<QString>("error");
-    const QString root = QStringLiteral(
-        "the profile \"%1\" names no profile: it would open the default settings, which a start "
-        "without a profile uses");
-    const QString alias = QStringLiteral(
-        "the profile \"%1\" would open the settings of the profile \"%2\": start with that name "
-        "for them");
-    QTest::newRow("none") << QStringList() << "" << 10 << "";
-    QTest::newRow("profile") << QStringList({"Scanner2"}) << "Scanner2" << 10 << "";
-    QTest::newRow("option after a nested profile")
-        << QStringList({"Shack\\Roof", "--minimized"}) << "Shack\\Roof" << 2 << "";
-    QTest::newRow("option first") << QStringList({"--maximized", " Spaced "}) << " Spaced " << 3
-                                  << "";
-    QTest::newRow("further arguments ignored") << QStringList({"A", "B"}) << "A" << 10 << "";
-    QTest::newRow("markup and dots") << QStringList({"<Roof> & .."}) << "<Roof> & .." << 10 << "";
-    for (const char* name : {"\\", "/", "//", "\\/\\"}) {
-      QTest::addRow("only separators %s", name)
-          << QStringList({name}) << name << 10 << root.arg(QLatin1String(name));
-    }
-    const std::pair<const char*, const char*> aliases[] = {
-        {"Shack/Roof", "Shack\\Roof"},
-        {"Shack\\", "Shack"},
-        {"\\Shack", "Shack"},
-        {"Shack\\\\Roof", "Shack\\Roof"},
-    };
-    for (const auto& [name, group] : aliases) {
-      QTest::addRow("another spelling of %s", group)
-          << QStringList({name}) << name << 10
-          << alias.arg(QLatin1String(name), QLatin1String(group));
-    }
-  }
-  void commandLine() {
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, profile);
-    QFETCH(int, show);
-    QFETCH(QString, error);
-    const CommandLine line = CommandLine::Parse(arguments);
-    QCOMPARE(line.profile, profile);
-    QCOMPARE(line.showCommand, show);
-    QCOMPARE(line.profileError, error);
-    QVERIFY(!line.help && !line.version);
-    QVERIFY(CommandLine::Parse({"x", "--help"}).help);
-    QVERIFY(CommandLine::Parse({"--version"}).version);
   }
 
   void startedMinimizedMinimizesOnlyOnce() {

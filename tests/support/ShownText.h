@@ -25,6 +25,25 @@ inline QString ShownText(const QLabel* label) {
   return shown.toPlainText();
 }
 
+// Whether a tooltip request made inside the widget reaches a control there
+// (hints switched off swallow it).
+inline bool TooltipReaches(QWidget* widget) {
+  struct Probe : QWidget {
+    bool got = false;
+    bool event(QEvent* e) override {
+      if (e->type() == QEvent::ToolTip) got = true;
+      return QWidget::event(e);
+    }
+  };
+  Probe probe;
+  probe.setParent(widget);
+  probe.setToolTip(QStringLiteral("tip"));
+  QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), QPoint(1, 1));
+  QApplication::sendEvent(&probe, &help);
+  probe.setParent(nullptr);
+  return probe.got;
+}
+
 // The hint a control shows when the pointer rests on it, as shown; empty when
 // none comes up.
 inline QString ShownTooltip(QWidget* control) {
