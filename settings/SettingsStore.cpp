@@ -1,12 +1,19 @@
 #include "settings/SettingsStore.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QStringList>
+#include <QTemporaryFile>
 #include <QVariant>
 #include <cctype>
+#include <chrono>
 #include <climits>
 #include <exception>
+#include <thread>
 
 QString SettingsRoot = QString::fromLatin1(kSettingsBaseKey);
 SettingsStore Settings;
@@ -34,6 +41,79 @@ std::unique_ptr<QSettings> makeSettings() {
                                      QString::fromLatin1(kApplication));
 }
 
+#ifdef Q_OS_WIN
+constexpr bool kStoreIsFile = false;  // the registry
+#else
+constexpr bool kStoreIsFile = true;
+#endif
+
+// How old a lock without a process id must be to be taken for abandoned.
+constexpr int kAbandonedLockMs = 1000;
+
+QString unusableMessage(const QString& file, const QString& reason) {
+  return QStringLiteral(
+             "The settings file %1 cannot be read: %2. Defaults are used, and settings "
+             "are not saved.")
+      .arg(file, reason);
+}
+
+QString notSavedMessage(const QString& file, const QString& reason) {
+  return QStringLiteral("The settings could not be saved to %1: %2.").arg(file, reason);
+}
+
+QString wrongTypeMessage(const QString& name) {
+  return QStringLiteral("Invalid data type for '%1'").arg(name);
+}
+
+// Why the settings file cannot be read at all, or empty. A missing file is
+// no problem: it reads as empty.
+QString unreadableReason(const QString& file) {
+  const QFileInfo info(file);
+  if (info.isDir()) return QStringLiteral("it is a folder");
+  if (!info.exists()) return {};
+  QFile reader(file);
+  return reader.open(QIODevice::ReadOnly) ? QString() : reader.errorString();
+}
+
+// The message for a write of the settings file that would fail, checked the
+// way QSettings goes about it (folder, file opened for reading and writing,
+// a new file beside it to replace it with), or empty.
+QString writeProblem(const QString& file) {
+  if (const QString reason = unreadableReason(file); !reason.isEmpty()) {
+    return unusableMessage(file, reason);
+  }
+  const QString folder = QFileInfo(file).absolutePath();
+  if (!QDir().mkpath(folder)) {
+    return notSavedMessage(file, QStringLiteral("its folder %1 cannot be created").arg(folder));
+  }
+  QFile existing(file);
+  if (existing.exists() && !existing.open(QIODevice::ReadWrite)) {
+    return notSavedMessage(file, existing.errorString());
+  }
+  QTemporaryFile replacement(file);
+  if (!replacement.open()) return notSavedMessage(file, replacement.errorString());
+  return {};
+}
+
+// Copies a settings file that could not be parsed beside it, under a name
+// not in use, before a save replaces it; returns the message telling so.
+QString keepGarbledFile(const QString& file) {
+  QString copy = file + QStringLiteral(".unreadable");
+  for (int n = 2; QFileInfo::exists(copy); ++n) {
+    copy = file + QStringLiteral(".unreadable-%1").arg(n);
+  }
+  QFile original(file);
+  if (!original.copy(copy)) {
+    return QStringLiteral(
+               "settings file could not be read; defaults used; the old file could not be kept: "
+               "%1")
+        .arg(original.errorString());
+  }
+  return QStringLiteral(
+             "settings file could not be read; defaults used; the old file was kept as %1")
+      .arg(copy);
+}
+
 }  // namespace
 
 void SetSettingsProfile(const QString& profile) {
@@ -55,8 +135,53 @@ void SettingsStore::open(const QString& root) {
   }
   settings_ = makeSettings();
   group_ = groupForRoot(root);
-  firstWrittenName_.clear();
-  firstWrittenSection_.clear();
+  written_ = false;
+  writeFailure_.clear();
+  // Every section is parsed now, so that a garbled one is found before a
+  // write replaces the file.
+  static_cast<void>(settings_->allKeys());
+  const QSettings::Status status = settings_->status();
+  tellUnreadable(status, settings_->fileName());
+  if (status != QSettings::NoError) {
+    // A settings object keeps its first error for good, which would hide
+    // whether a later write worked. A fresh one, made while this one still
+    // holds what was read, shares that and starts without the error.
+    settings_ = makeSettings();
+  }
+}
+
+void SettingsStore::tellUnreadable(int status, const QString& file) {
+  if (!kStoreIsFile) return;
+  if (status == QSettings::NoError) {
+    // The file reads well again: a problem it has again is news.
+    forget(&readProblems_);
+    garbledKept_ = false;
+  } else if (status == QSettings::AccessError) {
+    const QString reason = unreadableReason(file);
+    if (!reason.isEmpty()) tell(unusableMessage(file, reason), &readProblems_);
+  } else if (status == QSettings::FormatError && !garbledKept_) {
+    garbledKept_ = true;
+    tell(keepGarbledFile(file), &readProblems_);
+  }
+}
+
+void SettingsStore::tell(const QString& message, QStringList* group) {
+  if (told_.contains(message)) return;
+  told_.insert(message);
+  untold_.append(message);
+  if (group) group->append(message);
+}
+
+void SettingsStore::forget(QStringList* group) {
+  for (const QString& message : *group) told_.remove(message);
+  group->clear();
+}
+
+QStringList SettingsStore::takeMessages(const QStringList& failures) {
+  for (const QString& failure : failures) tell(failure, &saveProblems_);
+  QStringList messages;
+  messages.swap(untold_);
+  return messages;
 }
 
 QString SettingsStore::keyFor(const QString& section, const QString& name) const {
@@ -73,17 +198,18 @@ QString SettingsStore::keyFor(const QString& section, const QString& name) const
 QString SettingsStore::ReadText(const QString& section, const QString& name,
                                 const QString& defaultValue) {
   if (!settings_) open();
-  if (settings_->status() == QSettings::AccessError) {
-    throw SettingsError(QStringLiteral("Failed to get data for '%1'").arg(name));
-  }
   const QString key = keyFor(section, name);
-  if (!settings_->contains(key)) return defaultValue;
-  const QVariant value = settings_->value(key);
+  const QVariant value = settings_->contains(key) ? settings_->value(key) : QVariant();
   // Only plain text is a valid stored value: a list (an unquoted comma in a
-  // hand-edited file), a byte array or any other typed value is not.
-  if (value.typeId() != QMetaType::QString) {
-    throw SettingsError(QStringLiteral("Invalid data type for '%1'").arg(name));
+  // hand-edited file), a byte array or any other typed value is not, and
+  // reads as a missing one.
+  const bool wrongType = value.isValid() && value.typeId() != QMetaType::QString;
+  if (wrongType) {
+    tell(wrongTypeMessage(name), nullptr);
+  } else if (!told_.isEmpty()) {
+    told_.remove(wrongTypeMessage(name));  // put right: told again if it comes back
   }
+  if (!value.isValid() || wrongType) return defaultValue;
   QString text = value.toString();
   const qsizetype nul = text.indexOf(QChar(0));
   if (nul >= 0) text.truncate(nul);
@@ -130,10 +256,14 @@ bool SettingsStore::ReadFlag(const QString& section, const QString& name, bool d
 
 void SettingsStore::WriteText(const QString& section, const QString& name, const QString& value) {
   if (!settings_) open();
-  if (firstWrittenName_.isEmpty()) {
-    firstWrittenName_ = name;
-    firstWrittenSection_ = section;
+  if (!written_) {
+    written_ = true;
+    writeFailure_ = kStoreIsFile ? writeProblem(settings_->fileName()) : QString();
   }
+  // A value that cannot be saved is not handed to QSettings: it would keep
+  // it, give it to every later reader as if it had been saved and fail
+  // every later save of the file with it.
+  if (!writeFailure_.isEmpty()) return;
   settings_->setValue(keyFor(section, name), value);
 }
 
@@ -148,31 +278,53 @@ void SettingsStore::WriteFlag(const QString& section, const QString& name, bool 
 void SettingsStore::release() {
   if (!settings_) return;
   std::unique_ptr<QSettings> settings = std::move(settings_);
-  const bool wrote = !firstWrittenName_.isEmpty();
+  const bool wrote = written_;
+  QString failure = writeFailure_;
+  written_ = false;
+  writeFailure_.clear();
+  if (!wrote) return;  // what was read needs nothing written
+  if (!failure.isEmpty()) throw SettingsError(failure);
+  const QString file = settings->fileName();
+  if (kStoreIsFile) clearAbandonedLock(file);
   settings->sync();
-  const QSettings::Status status = settings->status();
-  if (wrote && status != QSettings::NoError) {
-    const QString file = settings->fileName();
-    const QString name = firstWrittenName_;
-    const QString section = firstWrittenSection_;
-    firstWrittenName_.clear();
-    firstWrittenSection_.clear();
-    if (status == QSettings::AccessError && !file.isEmpty() && !QFileInfo::exists(file)) {
-      throw SettingsError(QStringLiteral("Failed to create key %1").arg(section));
-    }
-    throw SettingsError(QStringLiteral("Failed to set data for '%1'").arg(name));
+  if (settings->status() == QSettings::NoError) {
+    forget(&saveProblems_);
+    return;
   }
-  firstWrittenName_.clear();
-  firstWrittenSection_.clear();
+  if (kStoreIsFile) failure = writeProblem(file);
+  if (failure.isEmpty()) failure = notSavedMessage(file, QStringLiteral("writing it failed"));
+  throw SettingsError(failure);
 }
 
 void SettingsStore::discard() {
   try {
     release();
-  } catch (const SettingsError&) {
-    // Re-opening an object that could not be written: the caller that
-    // re-opens has no use for the old object's failure.
+  } catch (const SettingsError& error) {
+    // Re-opening an object that could not be written, or leaving a scope by
+    // another exception: the operator still hears of it.
+    tell(error.message(), &saveProblems_);
   }
+}
+
+void SettingsStore::clearAbandonedLock(const QString& settingsFile) {
+  const QString lockFile = settingsFile + QStringLiteral(".lock");
+  const QFileInfo info(lockFile);
+  if (!info.exists()) return;
+  QLockFile lock(lockFile);
+  qint64 pid = 0;
+  QString host;
+  QString application;
+  if (lock.getLockInfo(&pid, &host, &application)) return;
+  // The process that creates a lock writes its id into it straight away: one
+  // still without an id a second later belongs to a process that ended in
+  // between. A process that does hold it keeps its native lock on the file,
+  // which QLockFile will not remove.
+  const qint64 age = info.lastModified().msecsTo(QDateTime::currentDateTime());
+  if (age >= 0 && age <= kAbandonedLockMs) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kAbandonedLockMs - age + 1));
+  }
+  lock.setStaleLockTime(std::chrono::milliseconds(kAbandonedLockMs));
+  if (lock.tryLock(0)) lock.unlock();
 }
 
 QString SettingsStore::fileName() { return makeSettings()->fileName(); }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <stdexcept>
 
@@ -16,7 +18,7 @@ inline constexpr char kSettingsBaseKey[] = "\\Software\\Quorvane\\Corvalo";
 // Builds SettingsRoot from a profile name (empty: the base key itself).
 void SetSettingsProfile(const QString& profile);
 
-// A failure of the settings store itself. It ends the operation that was
+// A save the settings store could not make. It ends the operation that was
 // running; the main window shows its message in an error box.
 class SettingsError : public std::runtime_error {
  public:
@@ -33,6 +35,12 @@ class SettingsError : public std::runtime_error {
 // as "1"/"0"; every read names its own default and a missing section or value
 // is never an error. The object is opened for one group of reads or writes and
 // released at once; release makes what was written durable.
+//
+// Reads never fail: a settings file that cannot be read, a garbled one or a
+// value of the wrong type gives the reader its default, and the problem is
+// kept for the operator (takeMessages). Writes are checked before anything is
+// handed to QSettings: one that cannot be saved is not kept in memory either,
+// so later reads still give what the file holds.
 class SettingsStore {
  public:
   SettingsStore();
@@ -54,11 +62,26 @@ class SettingsStore {
   void WriteFlag(const QString& section, const QString& name, bool value);
 
   // Writes everything to permanent storage and closes the object. Throws
-  // SettingsError when the store could not be written.
+  // SettingsError, naming the file and the reason, when the store could not
+  // be written; nothing of this group of writes is kept then.
   void release();
+
+  // What the operator is to be told about the store now, each message once
+  // in a run: the problems reads met since the last call (their readers got
+  // their defaults), then `failures`, messages of SettingsErrors. A message
+  // handed out before (the same problem met again) is left out.
+  QStringList takeMessages(const QStringList& failures = {});
 
   // The settings file the store uses (empty on platforms with a registry).
   static QString fileName();
+
+  // Removes the lock file QSettings keeps beside `settingsFile` while it
+  // writes, when that lock names no process and no process holds it: what a
+  // process killed between creating the lock and writing its id into it
+  // leaves behind. Such a lock is only taken for abandoned once it is a
+  // second old, which can make this wait up to a second. A lock naming a
+  // process is left to QLockFile's own rules.
+  static void clearAbandonedLock(const QString& settingsFile);
 
   // The integer conversion of stored texts: signed decimal, or hexadecimal
   // after "0x"/"0X" when the text is longer than two characters.
@@ -67,13 +90,26 @@ class SettingsStore {
  private:
   QString keyFor(const QString& section, const QString& name) const;
   friend class SettingsSession;
-  // Releases without reporting a failure (the object is being abandoned).
+  // Releases without throwing (the object is being abandoned); a failure to
+  // write is kept for takeMessages.
   void discard();
+  // Keeps a message for takeMessages unless it has been told already; a
+  // told message joins `group`, which forget() makes news again once the
+  // problem has gone.
+  void tell(const QString& message, QStringList* group);
+  void forget(QStringList* group);
+  // Tells what made the settings object just opened report `status`.
+  void tellUnreadable(int status, const QString& file);
 
   std::unique_ptr<QSettings> settings_;
   QString group_;
-  QString firstWrittenName_;
-  QString firstWrittenSection_;
+  bool written_ = false;      // a write since open
+  QString writeFailure_;      // why those writes cannot be saved (then none is handed on)
+  bool garbledKept_ = false;  // the garbled file has been copied aside
+  QStringList untold_;        // for the next takeMessages
+  QSet<QString> told_;        // told, and not put right since
+  QStringList readProblems_;  // told of the file's reading: forgotten once it reads well
+  QStringList saveProblems_;  // told of a save: forgotten once one succeeds
 };
 
 // The process-wide settings object.

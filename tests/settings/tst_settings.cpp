@@ -1,11 +1,19 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QLockFile>
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QtTest/QtTest>
 #include <clocale>
+#include <optional>
 
+#include "SettingsFile.h"
 #include "TestMain.h"
 #include "settings/SettingsStore.h"
 
@@ -19,6 +27,10 @@ class SettingsTest : public QObject {
   static void removeFile() {
     QFile::remove(file());
     SetSettingsProfile(QString());
+  }
+  static QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
   }
   static void writeRaw(const QByteArray& contents) {
     QDir().mkpath(QFileInfo(file()).absolutePath());
@@ -38,7 +50,10 @@ class SettingsTest : public QObject {
   }
 
  private slots:
-  void init() { removeFile(); }
+  void init() {
+    removeFile();
+    Settings.takeMessages();
+  }
   void cleanup() { removeFile(); }
 
   void storesUnderOrganisationAndApplication() {
@@ -206,8 +221,8 @@ class SettingsTest : public QObject {
     QCOMPARE(readText("Presets", "Preset Description 1", ""), tricky);
   }
 
-  // A hand-edited file: values that are not plain text are the store's
-  // "Invalid data type" error; plain values around them still read.
+  // A hand-edited file: a value that is not plain text reads as its default
+  // and is told once, however often it is read; plain values around it read.
   void handEditedValuesOfOtherTypes() {
     writeRaw(
         "[%General]\n"
@@ -215,62 +230,82 @@ class SettingsTest : public QObject {
         "Mode=FM, N\n"
         "Left=@ByteArray(\\x1\\x2)\n"
         "Top=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x6QPoint\\0\\0\\0\\0\\x1\\0\\0\\0\\x2)\n");
-    QCOMPARE(readText("General", "Frequency", ""), QStringLiteral("145.5"));
-    QCOMPARE(readText("General", "Mode", ""),
-             QStringLiteral("error: Invalid data type for 'Mode'"));
-    QCOMPARE(readText("General", "Left", ""),
-             QStringLiteral("error: Invalid data type for 'Left'"));
-    QCOMPARE(readText("General", "Top", ""), QStringLiteral("error: Invalid data type for 'Top'"));
-  }
-
-  void garbageFileGivesDefaultsAndNoCrash() {
-    QByteArray garbage;
-    for (int i = 0; i < 20000; ++i) garbage.append(static_cast<char>((i * 7919) % 256));
-    writeRaw(garbage);
-    QString text = readText("General", "Frequency", "162.55");
-    QVERIFY(text == QStringLiteral("162.55") || text.startsWith(QStringLiteral("error: ")));
-    try {
+    for (int pass = 0; pass < 2; ++pass) {
+      QCOMPARE(readText("General", "Frequency", ""), QStringLiteral("145.5"));
+      QCOMPARE(readText("General", "Mode", "FMN"), QStringLiteral("FMN"));
       SettingsSession session;
-      QCOMPARE(Settings.ReadNumber("Presets", "Active Group", 0), 0);
-    } catch (const SettingsError&) {
+      QCOMPARE(Settings.ReadNumber("General", "Left", 280), 280);
+      QCOMPARE(Settings.ReadNumber("General", "Top", 146), 146);
     }
+    QCOMPARE(Settings.takeMessages(),
+             QStringList({"Invalid data type for 'Mode'", "Invalid data type for 'Left'",
+                          "Invalid data type for 'Top'"}));
+    QCOMPARE(Settings.takeMessages(), QStringList());
   }
 
-  // Values written before a failure stay written, and an unwritable store
-  // is reported, never taken for success. The file is made impossible to
-  // replace (a folder stands in its place), which holds even for root.
+  // A garbled file reads as defaults and is told once, with where a copy of
+  // it was kept; the next save replaces it and is no failure.
+  void garbledFileIsKeptAndReplaced() {
+    QByteArray garbage(8192, '\0');
+    QRandomGenerator random(12);
+    for (char& c : garbage) c = static_cast<char>(random.bounded(256));
+    writeRaw(garbage);
+    QCOMPARE(readText("General", "Step Size", "0.00050"), QStringLiteral("0.00050"));
+    const QString copy = file() + QStringLiteral(".unreadable");
+    QCOMPARE(Settings.takeMessages(),
+             QStringList(QStringLiteral("settings file could not be read; defaults used; the old "
+                                        "file was kept as ") +
+                         copy));
+    QCOMPARE(contents(copy), garbage);
+    {
+      SettingsSession session;
+      Settings.WriteText("General", "Step Size", "  0.00500");
+    }
+    QCOMPARE(testsupport::SettingsFile().text("General/Step Size"), QStringLiteral("  0.00500"));
+    QCOMPARE(Settings.takeMessages(), QStringList());
+    QVERIFY(QFile::remove(copy));
+  }
+
+  // A folder where the file should be: the first read tells it, reads give
+  // defaults, and the saves that fail for it tell nothing new. Nothing of a
+  // failed save stays behind: once the file is back, reads give what it
+  // holds. The folder also stands in for a file the user may not write,
+  // which holds even for root.
   void unwritableStoreIsReported() {
     {
       SettingsSession session;
       Settings.WriteText("General", "Frequency", "  162.55000");
     }
-    const QByteArray before = [] {
-      QFile f(file());
-      return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
+    const QByteArray before = contents(file());
     QVERIFY(QFile::rename(file(), file() + ".saved"));
     QVERIFY(QDir().mkpath(file()));
-    QString error;
-    try {
-      SettingsSession session;
-      Settings.WriteText("General", "Mode", "AM");
-      Settings.WriteNumber("General", "Left", 5);
-    } catch (const SettingsError& e) {
-      error = e.message();
+    const QString told = QStringLiteral(
+                             "The settings file %1 cannot be read: it is a folder. Defaults are "
+                             "used, and settings are not saved.")
+                             .arg(file());
+    QCOMPARE(readText("General", "Frequency", "none"), QStringLiteral("none"));
+    QCOMPARE(Settings.takeMessages(), QStringList(told));
+    QStringList failures;
+    for (int save = 0; save < 2; ++save) {
+      try {
+        SettingsSession session;
+        Settings.WriteText("General", "Mode", "AM");
+        Settings.WriteNumber("General", "Left", 5);
+      } catch (const SettingsError& e) {
+        failures << e.message();
+      }
     }
-    QCOMPARE(error, QStringLiteral("Failed to set data for 'Mode'"));
+    QCOMPARE(failures, QStringList({told, told}));
+    QCOMPARE(Settings.takeMessages(failures), QStringList());
     QVERIFY(QDir(file()).removeRecursively());
     QVERIFY(QFile::rename(file() + ".saved", file()));
-    QFile f(file());
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), before);
+    QCOMPARE(readText("General", "Mode", "none"), QStringLiteral("none"));
+    QCOMPARE(readText("General", "Frequency", ""), QStringLiteral("  162.55000"));
+    QCOMPARE(contents(file()), before);
   }
 
   void settingsFolderThatCannotBeCreated() {
     const QString dir = QFileInfo(file()).absolutePath();
-    QDir(dir).removeRecursively();
-    writeRaw(QByteArray());  // creates the folder and an empty file
-    QFile::remove(file());
     QDir(dir).removeRecursively();
     {
       QFile blocker(dir);  // a plain file where the folder should be
@@ -284,7 +319,56 @@ class SettingsTest : public QObject {
       error = e.message();
     }
     QFile::remove(dir);
-    QCOMPARE(error, QStringLiteral("Failed to create key Coverage"));
+    QCOMPARE(error, QStringLiteral("The settings could not be saved to %1: its folder %2 cannot be "
+                                   "created.")
+                        .arg(file(), dir));
+  }
+
+  // A lock without a process id (its creator was killed before writing one)
+  // is cleared before a save, once it is a second old; a lock a process holds
+  // is left for that process to release.
+  void abandonedLockIsCleared_data() {
+    QTest::addColumn<int>("ageMs");      // since the lock file was last written
+    QTest::addColumn<QString>("owner");  // "none", "native lock" or "process id"
+    QTest::newRow("blank, left 5 s ago") << 5000 << "none";
+    QTest::newRow("blank, just left: waits out a second") << 0 << "none";
+    QTest::newRow("blank, its creator about to write its id") << 5000 << "native lock";
+    QTest::newRow("naming a running process") << 5000 << "process id";
+  }
+  void abandonedLockIsCleared() {
+    QFETCH(int, ageMs);
+    QFETCH(QString, owner);
+    const QString lock = file() + QStringLiteral(".lock");
+    QVERIFY(QDir().mkpath(QFileInfo(file()).absolutePath()));
+    std::optional<QLockFile> holder;
+    int nativeLock = -1;
+    if (owner == QLatin1String("process id")) {
+      holder.emplace(lock);
+      QVERIFY(holder->tryLock(0));
+    } else {
+      QFile blank(lock);
+      QVERIFY(blank.open(QIODevice::WriteOnly));
+    }
+    if (owner == QLatin1String("native lock")) {
+      nativeLock = ::open(QFile::encodeName(lock).constData(), O_RDONLY);
+      QVERIFY(nativeLock >= 0 && ::flock(nativeLock, LOCK_EX | LOCK_NB) == 0);
+    }
+    {
+      QFile stamp(lock);
+      QVERIFY(stamp.open(QIODevice::ReadWrite));
+      QVERIFY(stamp.setFileTime(QDateTime::currentDateTime().addMSecs(-ageMs),
+                                QFileDevice::FileModificationTime));
+    }
+    QElapsedTimer clock;
+    clock.start();
+    SettingsStore::clearAbandonedLock(file());
+    const qint64 tookMs = clock.elapsed();
+    const bool kept = QFileInfo::exists(lock);
+    if (nativeLock >= 0) ::close(nativeLock);
+    if (holder) holder->unlock();
+    QFile::remove(lock);
+    QCOMPARE(kept, owner != QLatin1String("none"));
+    if (ageMs == 0) QVERIFY2(tookMs >= 1000, qPrintable(QString::number(tookMs)));
   }
 
   void releaseMakesValuesVisibleToAnotherReader() {
