@@ -65,6 +65,7 @@ LinkSettings ReadLinkSettings() {
                                   QLatin1String(names::kDefaultFrequency));
   s.mode =
       Settings.ReadText(general, QLatin1String(names::kMode), QLatin1String(names::kDefaultMode));
+  s.powerOff = Settings.ReadFlag(general, QLatin1String(names::kPowerOff), false);
   s.protocol =
       Settings.ReadNumber(connection, QLatin1String(names::kProtocol), names::kDefaultProtocol);
   s.baudRate = Settings.ReadNumber(connection, QLatin1String(names::kComPortRate),

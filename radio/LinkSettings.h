@@ -19,6 +19,7 @@ struct LinkSettings {
   QString mode = QStringLiteral("FMN");          // "General"/"Mode"
   int readingsPerSecond = 10;                    // "Connection"/"Readings Per Second"
   int settleMs = -1;                             // "Connection"/"Settle Time"; -1: the radio's
+  bool powerOff = false;                         // "General"/"Power Off", for the end of the run
   // The PCR1000's own values, used by its power-up.
   int pcrDefaultAmFilter = 1;
   int pcrVolume = 100;

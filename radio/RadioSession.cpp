@@ -325,10 +325,11 @@ void RadioSession::shutdown() {
   QMetaObject::invokeMethod(
       worker_, [this, &tuned] { tuned = worker_->drain(); }, Qt::BlockingQueuedConnection);
   LinkRequest close(LinkRequest::Kind::Close);
-  // What closing needs is read before anything is written, so that a store
-  // that cannot be written does not keep the radio on.
+  // "Power Off" as read when the link was opened: the window's settings are
+  // saved before this, and a store that could not take them must not keep
+  // the radio on.
+  close.on = settings_.powerOff;
   try {
-    close.on = readPowerOff();
     saveTuning(tuned.frequency, tuned.mode);
     if (settings_.protocol == protocols::kPcr1000) savePcrLevels();
   } catch (const SettingsError&) {

@@ -89,8 +89,9 @@ class RadioSession : public QObject {
   // with the new settings.
   void reopen();
   // Saves the tuning (and the PCR1000 levels), powers the radio off when
-  // "Power Off" is set, closes the port and waits until the link's thread
-  // has sent all of it. Nothing may be asked of the session afterwards.
+  // "Power Off" was set as the link last opened (whether or not the save
+  // worked), closes the port and waits until the link's thread has sent all
+  // of it. Nothing may be asked of the session afterwards.
   void shutdown();
   // The operator lets go of the port, or takes it back.
   void releasePort();
