@@ -9,7 +9,7 @@ bool CorvaloApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const SettingsError& error) {
-    ShowError(activeWindow(), error.message());
+    ShowStoreMessages(activeWindow(), {error.message()});
     return true;
   }
 }

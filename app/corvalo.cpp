@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     mainForm.show();
     result = app.exec();
   } catch (const SettingsError& error) {
-    ShowError(nullptr, error.message());
+    ShowStoreMessages(nullptr, {error.message()});
   }
   return result;
 }

@@ -76,11 +76,14 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::Guarded(const std::function<void()>& operation) {
+  QStringList failures;
   try {
     operation();
   } catch (const SettingsError& error) {
-    ShowError(isVisible() ? this : nullptr, error.message());
+    failures << error.message();
   }
+  // What the operation's reads of the store met is told with its failure.
+  ShowStoreMessages(isVisible() ? this : nullptr, failures);
 }
 
 void TMainForm::FormCreate() {
@@ -236,6 +239,7 @@ void TMainForm::FormActivate() {
 void TMainForm::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
+  QStringList failures;
   try {
     SettingsSession session;
     Settings.WriteText(
@@ -251,15 +255,17 @@ void TMainForm::FormDestroy() {
     if (GroupB->isChecked()) Settings.WriteNumber(sn::kPresets, sn::kActiveGroup, 1);
     if (GroupC->isChecked()) Settings.WriteNumber(sn::kPresets, sn::kActiveGroup, 2);
   } catch (const SettingsError& error) {
-    ShowError(nullptr, error.message());
+    failures << error.message();
   }
   // The link is closed even when the window state could not be saved, so the
   // port is not left open and a configured power-off still goes out.
   try {
     session_.shutdown();
   } catch (const SettingsError& error) {
-    ShowError(nullptr, error.message());
+    failures << error.message();
   }
+  // Both saves failing for one reason make one message.
+  ShowStoreMessages(nullptr, failures);
 }
 
 void TMainForm::GetPort() { session_.getPort(); }

@@ -38,7 +38,7 @@ void TMainForm::ConfigureMenuClick() {
   try {
     session_.reopen();
   } catch (const SettingsError& error) {
-    ShowError(this, error.message());
+    ShowStoreMessages(this, {error.message()});
   }
   ShowTuning(session_.tuning());
 

@@ -52,7 +52,8 @@ void TMainForm::StartRemoteControl() {
   } catch (const SettingsError& error) {
     // The window is still being built: the failure is told once it is up.
     const QString text = error.message();
-    QTimer::singleShot(0, this, [this, text] { ShowError(isVisible() ? this : nullptr, text); });
+    QTimer::singleShot(0, this,
+                       [this, text] { ShowStoreMessages(isVisible() ? this : nullptr, {text}); });
   }
 }
 

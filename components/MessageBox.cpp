@@ -3,6 +3,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "settings/SettingsStore.h"
+
 namespace {
 
 void showBox(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
@@ -24,6 +26,11 @@ void ShowInformation(QWidget* parent, const QString& text) {
 
 void ShowError(QWidget* parent, const QString& text) {
   showBox(parent, text, QMessageBox::Critical);
+}
+
+void ShowStoreMessages(QWidget* parent, const QStringList& failures) {
+  const QStringList messages = Settings.takeMessages(failures);
+  if (!messages.isEmpty()) ShowError(parent, messages.join(QLatin1Char('\n')));
 }
 
 bool Confirm(QWidget* parent, const QString& text, const QString& acceptText) {

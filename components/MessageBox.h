@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -15,6 +16,11 @@ void ShowMessage(QWidget* parent, const QString& text);
 void ShowInformation(QWidget* parent, const QString& text);
 // The same with the error icon (a failure of the settings store).
 void ShowError(QWidget* parent, const QString& text);
+// The error box of the settings store: what it has for the operator now (the
+// problems its reads met, and `failures`, messages of store errors that ended
+// an operation) in one box, each message once while its problem lasts.
+// Nothing new to tell shows nothing.
+void ShowStoreMessages(QWidget* parent, const QStringList& failures = {});
 // A question with the warning icon: true when the operator presses the
 // button captioned acceptText, false for Cancel.
 bool Confirm(QWidget* parent, const QString& text, const QString& acceptText);

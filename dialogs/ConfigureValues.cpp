@@ -168,6 +168,8 @@ void TConfigurationForm::FormShow() {
         index >= 0 && index < DefaultPCR1000AMFilterComboBox->count() ? index : -1);
   });
 
+  // Reads give their defaults and keep what they met for the operator.
+  loadErrors_ << Settings.takeMessages();
   if (!loadErrors_.isEmpty()) {
     // The first failure is reported once the dialog is on screen; the values
     // that could be read are shown, the others as the dialog proposed them.

@@ -246,11 +246,14 @@ void TPresetsForm::BuildChannelPages() {
 
 template <typename Body>
 void TPresetsForm::Guarded(Body body) {
+  QStringList failures;
   try {
     body();
   } catch (const SettingsError& error) {
-    ShowError(this, error.message());
+    failures << error.message();
   }
+  // What the store's reads met is told with the failure, in one box.
+  ShowStoreMessages(this, failures);
 }
 
 void TPresetsForm::showEvent(QShowEvent* event) {

@@ -443,8 +443,8 @@ class PresetsDialogTest : public QObject {
     QVERIFY(host_.tuned.isEmpty());
   }
 
-  // A hand-edited value the store cannot read ends the load with the
-  // store's message; the dialog stays usable.
+  // A hand-edited value the store cannot read is told with the store's
+  // message and reads as its default; the dialog stays usable.
   void unreadableStoredValueIsReported() {
     QDir().mkpath(QFileInfo(SettingsStore::fileName()).absolutePath());
     QFile f(SettingsStore::fileName());
@@ -475,7 +475,10 @@ class PresetsDialogTest : public QObject {
     watcher_->expectOk();
     QTest::mouseClick(form_->Button1, Qt::LeftButton);
     QVERIFY(watcher_->waitForSeen(1));
-    QCOMPARE(watcher_->seen()[0].text, QStringLiteral("Failed to create key Presets"));
+    QCOMPARE(watcher_->seen()[0].text,
+             QStringLiteral("The settings could not be saved to %1: its folder %2 cannot be "
+                            "created.")
+                 .arg(SettingsStore::fileName(), folder));
     QCOMPARE(watcher_->seen()[0].icon, QMessageBox::Critical);
     QCOMPARE(form_->PresetComboBox->currentText(), QStringLiteral("3"));
     form_->close();
