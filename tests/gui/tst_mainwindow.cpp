@@ -20,6 +20,8 @@
 #include "app/main.h"
 #include "components/MessageBox.h"
 #include "dialogs/Hints.h"
+#include "radio/AorCommands.h"
+#include "radio/Protocols.h"
 #include "radio/RadioSession.h"
 
 using namespace guitest;
@@ -36,6 +38,11 @@ int PortDescriptors(const PseudoTerminal& pty) {
     if (fd.symLinkTarget() == pty.devicePath()) ++count;
   }
   return count - 1;
+}
+
+QByteArray FileBytes(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 }  // namespace
@@ -550,45 +557,102 @@ class MainWindowTest : public QObject {
     QCOMPARE(ReadSetting(QStringLiteral("General/Step Size")), QStringLiteral("  0.01000"));
   }
 
-  // A value of the wrong type ends the read that found it with the store's
-  // message; the window still comes up.
-  void wrongTypeIsReportedAndTheWindowStillComesUp() {
-    SetSettingsProfile(QStringLiteral("WrongType"));
-    const QString file = SettingsStore::fileName();
+  // A value of the wrong type (an unquoted comma makes a list) reads as its
+  // default and is told once; the start-up goes on: the window takes its
+  // caption and stored place, and the port opens.
+  void wrongTypeIsToldAndTheStartUpCompletes_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("line");  // as a hand edit leaves it in the file
+    QTest::newRow("a window value") << "Left"
+                                    << "General\\Left=10, 20";
+    QTest::newRow("a link value") << "Mode"
+                                  << "General\\Mode=AM, FMN";
+  }
+  void wrongTypeIsToldAndTheStartUpCompletes() {
+    QFETCH(QString, name);
+    QFETCH(QString, line);
+    PseudoTerminal pty;
+    const QString profile = QStringLiteral("WrongType") + name;
+    WriteProfile(profile, {{"Connection/Com Port", pty.devicePath()},
+                           {"Connection/Protocol", "6"},
+                           {"Connection/Readings Per Second", "0"},
+                           {"General/Top", "50"}});
     {
-      QFile f(file);
+      QFile f(SettingsStore::fileName());
       QVERIFY(f.open(QIODevice::Append));
-      f.write("\n[WrongType]\nGeneral\\Left=10, 20\nConnection\\Com%20Port=Internet\n");
+      f.write(QStringLiteral("\n[%1]\n%2\n").arg(profile, line).toUtf8());
     }
     ModalWindows watcher;
     RadioSession session;
     auto form = std::make_unique<TMainForm>(session);
     form->show();
-    QTRY_COMPARE(watcher.texts(), QStringList({"Invalid data type for 'Left'"}));
-    QVERIFY(WaitSent(session));
-    QCOMPARE(watcher.texts().size(), 1);
+    QTRY_COMPARE(session.portState(), RadioSession::PortState::Open);
+    QCOMPARE(watcher.texts(), QStringList(QStringLiteral("Invalid data type for '%1'").arg(name)));
     QCOMPARE(watcher.icons().first(), QMessageBox::Critical);
-    QVERIFY(form->isVisible());
+    QCOMPARE(form->windowTitle(), QStringLiteral("Corvalo [%1:PCR-1000]").arg(pty.devicePath()));
+    QCOMPARE(form->y(), 50);
   }
 
-  // A store that cannot be written at exit is reported, and the radio link is
-  // closed all the same: the port is left to other programs.
-  void unwritableStoreAtExitStillClosesTheLink() {
+  // A save that fails at exit is told once, naming the file and why, and the
+  // power-off the operator asked for still goes out. The settings folder
+  // replaced by a plain file stands in for a settings file the user may not
+  // write: nobody, root included, can write below it.
+  void unwritableStoreAtExitStillPowersOff_data() {
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<QByteArray>("powerOff");
+    QTest::newRow("PCR1000") << int(protocols::kPcr1000) << QByteArray("H100\r\n");
+    QTest::newRow("AR8000") << int(protocols::kAr8000) << encoders::Ar8000Exit();
+  }
+  void unwritableStoreAtExitStillPowersOff() {
+    QFETCH(int, protocol);
+    QFETCH(QByteArray, powerOff);
     ModalWindows watcher;
-    auto rig = std::make_unique<Rig>(6);
+    auto rig = std::make_unique<Rig>(protocol, QMap<QString, QString>{{"General/Power Off", "1"}});
     rig->settleAndClear();
-    QCOMPARE(rig->session.portState(), RadioSession::PortState::Open);
     QCOMPARE(PortDescriptors(rig->pty), 1);
     const QString file = SettingsStore::fileName();
-    QVERIFY(QFile::rename(file, file + ".saved"));
-    QVERIFY(QDir().mkpath(file));
+    const QString folder = QFileInfo(file).absolutePath();
+    const QByteArray before = FileBytes(file);
+    QVERIFY(QDir().rename(folder, folder + ".saved"));
+    QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
     rig->form.reset();
     QTRY_COMPARE(PortDescriptors(rig->pty), 0);
-    QVERIFY(!watcher.texts().isEmpty());
-    QVERIFY2(watcher.texts().first().startsWith(QStringLiteral("Failed to set data for '")),
-             qPrintable(watcher.texts().join('|')));
+    const QByteArray wire = rig->pty.settle();
+    QVERIFY(QFile::remove(folder));
+    QVERIFY(QDir().rename(folder + ".saved", folder));
+    QCOMPARE(watcher.texts(),
+             QStringList(QStringLiteral("The settings could not be saved to %1: its folder %2 "
+                                        "cannot be created.")
+                             .arg(file, folder)));
+    QVERIFY2(wire.endsWith(powerOff), wire.toHex().constData());
+    QCOMPARE(FileBytes(file), before);
+  }
+
+  // A folder where the settings file should be is told once, at start; the
+  // window comes up on the defaults, and its saves at exit tell nothing new.
+  void folderInPlaceOfTheFileIsToldOnce() {
+    SetSettingsProfile(QStringLiteral("FolderInPlace"));
+    const QString file = SettingsStore::fileName();
+    const bool existed = QFile::rename(file, file + ".saved");
+    QVERIFY(QDir().mkpath(file));
+    ModalWindows watcher;
+    {
+      RadioSession session;
+      TMainForm form(session);
+      form.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&form));
+      QCOMPARE(form.y(), 146);
+    }
     QVERIFY(QDir(file).removeRecursively());
-    QVERIFY(QFile::rename(file + ".saved", file));
+    if (existed) QVERIFY(QFile::rename(file + ".saved", file));
+    QStringList errors;
+    for (const SeenModal& box : watcher.seen()) {
+      if (box.icon == QMessageBox::Critical) errors << box.text;
+    }
+    QCOMPARE(errors, QStringList(QStringLiteral("The settings file %1 cannot be read: it is a "
+                                                "folder. Defaults are used, and settings are not "
+                                                "saved.")
+                                     .arg(file)));
   }
 };
 
