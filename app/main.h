@@ -193,7 +193,6 @@ class TMainForm : public QMainWindow {
   void ChangeStepSize1Click();
   void ChangeStepSize2Click();
   void LoadModeListBox();
-  static void ComboboxSetText(QComboBox* box, const QString& text);
 
   // ---- Levels and switches (main_levels.cpp) ----
   void VolumeTrackBarChange();

@@ -54,9 +54,3 @@ void TMainForm::LoadModeListBox() {
   ModeComboBox->addItems(session_.modeList());
   ModeComboBox->setCurrentIndex(-1);
 }
-
-void TMainForm::ComboboxSetText(QComboBox* box, const QString& text) {
-  for (int i = 0; i < box->count(); ++i) {
-    if (box->itemText(i) == text) box->setCurrentIndex(i);
-  }
-}

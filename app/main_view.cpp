@@ -15,6 +15,7 @@
 #include <QStatusBar>
 
 #include "app/main.h"
+#include "components/ComboText.h"
 #include "components/MessageBox.h"
 #include "components/SignalMeter.h"
 #include "components/TaskIcon.h"
@@ -85,7 +86,7 @@ void TMainForm::ShowRetry(int seconds) {
 
 void TMainForm::ShowTuning(const RadioSession::Tuning& tuning) {
   FrequencyEdit->setText(tuning.frequencyText);
-  ComboboxSetText(ModeComboBox, tuning.mode);
+  SelectComboText(ModeComboBox, tuning.mode);
   if (tuning.mode.isEmpty()) ModeComboBox->setCurrentIndex(-1);
   FilterComboBox->setCurrentIndex(tuning.filterIndex);
 }

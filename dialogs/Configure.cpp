@@ -16,11 +16,11 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "radio/PortAddress.h"
 #include "radio/Protocols.h"
 
 namespace {
 
-constexpr char kInternet[] = "Internet";
 constexpr std::array<const char*, 6> kRates = {"1200", "2400", "4800", "9600", "19200", "38400"};
 constexpr std::array<const char*, 4> kAmFilters = {"3K", "6K", "15K", "50K"};
 
@@ -122,7 +122,7 @@ void TConfigurationForm::buildConnectionPage() {
       ComPortComboBox->addItem(name);
     }
   }
-  ComPortComboBox->addItem(QString::fromLatin1(kInternet));
+  ComPortComboBox->addItem(QString::fromLatin1(kNoPortName));
   ComPortComboBox->setCurrentIndex(-1);
 
   RateComboBox = makeList(

@@ -145,7 +145,6 @@ class TConfigurationForm : public QDialog {
   template <typename Step>
   void loadStep(Step&& step);
   void saveAll();
-  static void selectText(QComboBox* box, const QString& text);
 
   ConfigurationLink link_;
   bool& showIcon_;

@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "components/ComboText.h"
 #include "components/MessageBox.h"
 #include "dialogs/Configure.h"
 #include "dialogs/Hints.h"
@@ -70,13 +71,6 @@ bool TConfigurationForm::IsValidAddress(const QString& text) {
   return true;
 }
 
-void TConfigurationForm::selectText(QComboBox* box, const QString& text) {
-  // The last equal item wins; no equal item leaves the selection as it is.
-  for (int i = 0; i < box->count(); ++i) {
-    if (box->itemText(i) == text) box->setCurrentIndex(i);
-  }
-}
-
 template <typename Step>
 void TConfigurationForm::loadStep(Step&& step) {
   try {
@@ -103,7 +97,7 @@ void TConfigurationForm::FormShow() {
   loadStep([&] {
     const int rate =
         Settings.ReadNumber(sn::kConnection, sn::kComPortRate, sn::kDefaultComPortRate);
-    selectText(RateComboBox, QString::number(rate));
+    SelectComboText(RateComboBox, QString::number(rate));
   });
   loadStep([&] { AddressEdit->setText(Settings.ReadText(sn::kConnection, sn::kAddress, {})); });
   loadStep(
@@ -120,7 +114,7 @@ void TConfigurationForm::FormShow() {
     if (!link_.PortName.isEmpty() && ComPortComboBox->findText(link_.PortName) < 0) {
       ComPortComboBox->insertItem(ComPortComboBox->count() - 1, link_.PortName);
     }
-    selectText(ComPortComboBox, link_.PortName);
+    SelectComboText(ComPortComboBox, link_.PortName);
   });
 
   loadStep(

@@ -14,6 +14,7 @@
 #include <QValidator>
 #include <algorithm>
 
+#include "components/ComboText.h"
 #include "components/MessageBox.h"
 #include "dialogs/ChannelTables.h"
 #include "radio/FrequencyText.h"
@@ -33,14 +34,6 @@ namespace names = settings_names;
 constexpr char kNotValidFrequency[] = "Not a valid frequency.";
 // Saved preset frequencies: 5 decimals right-aligned in 9 characters.
 constexpr int kSavedWidth = freqtext::kStoredWidth;
-
-// Selects the item whose text equals `text` exactly (the last one when
-// several do); leaves the selection alone when none does.
-void SelectByText(QComboBox* box, const QString& text) {
-  for (int i = 0; i < box->count(); ++i) {
-    if (box->itemText(i) == text) box->setCurrentIndex(i);
-  }
-}
 
 // A list box that arranges its items top to bottom in a fixed number of
 // equal columns, the way a multi-column list box does.
@@ -288,7 +281,7 @@ void TPresetsForm::LoadPreset(const QString& prefix, int n) {
   PresetDescription = Settings.ReadText(section, ValueName(prefix, names::kPresetDescription, n),
                                         QLatin1String(presets::kDialogDefaultDescription));
   FrequencyEdit->setText(PresetFrequency);
-  SelectByText(ModeComboBox, PresetMode);
+  SelectComboText(ModeComboBox, PresetMode);
   // An index outside the list leaves no filter selected.
   FilterComboBox->setCurrentIndex(PresetFilter);
   SetDescriptionText(PresetDescription);

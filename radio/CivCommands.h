@@ -17,6 +17,8 @@ inline constexpr std::uint8_t kOsPowerDown = 0x01;
 inline constexpr std::uint8_t kOsPowerUp = 0x02;
 inline constexpr std::uint8_t kOsAudioOn = 0x0A;
 inline constexpr std::uint8_t kOsAudioOff = 0x0B;
+// The OptoScan needs more than 100 ms before an audio on or off.
+inline constexpr int kOsAudioWaitMs = 101;
 
 // CI-V level sub-commands of command 14.
 inline constexpr std::uint8_t kCivVolume = 0x01;

@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr char kNoPort[] = "Internet";
 constexpr int kLongestHostName = 253;
 
 // A scheme as URLs write it: a letter, then letters, digits, "+", "-", ".".
@@ -117,7 +116,7 @@ bool looksLikeNetworkAddress(const QString& text) { return schemePrefix().match(
 
 std::optional<PortAddress> parsePortAddress(const QString& text, QString* error) {
   if (error) error->clear();
-  if (text == QLatin1String(kNoPort)) return PortAddress{};
+  if (text == QLatin1String(kNoPortName)) return PortAddress{};
   if (text.trimmed().isEmpty()) {
     fail(error,
          QStringLiteral("The port name is empty. Choose a serial port, \"Internet\" for "

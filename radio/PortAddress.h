@@ -19,6 +19,9 @@ struct PortAddress {
   QString peer() const;
 };
 
+// The "Com Port" text that names no port: the program runs without a radio.
+inline constexpr char kNoPortName[] = "Internet";
+
 // Reads a port name. A text the program cannot use gives nothing and sets
 // *error to a message for the operator, naming what is wrong and how to
 // write it. Refused: an empty text, blanks anywhere, an unknown scheme

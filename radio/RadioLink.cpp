@@ -24,7 +24,6 @@ namespace names = settings_names;
 
 namespace {
 
-constexpr char kInternet[] = "Internet";
 constexpr char kCannotOpen[] = "Cannot Open Port Not.";
 constexpr char kModemDetected[] =
     "MODEM Detected. Check the Com. Port Setting under TOOLS|CONFIGURATION.";
@@ -37,7 +36,6 @@ constexpr int kPcrFastRate = 38400;
 // The OS456/OS535 pause between power-up and audio-on, and the pause of more
 // than 100 ms before every audio-on or audio-off frame.
 constexpr int kOsPowerUpWaitMs = 300;
-constexpr int kOsAudioWaitMs = 101;
 
 // Emits busyChanged(true) now and busyChanged(false) however the scope ends.
 class BusyScope {
@@ -81,7 +79,7 @@ bool RadioLink::portOpen() const { return transport_ && transport_->isOpen(); }
 // Port names
 
 QString RadioLink::DevicePath(const QString& portName) {
-  if (portName == QLatin1String(kInternet) || portName.trimmed().isEmpty()) return {};
+  if (portName == QLatin1String(kNoPortName) || portName.trimmed().isEmpty()) return {};
   // A network address ("rfc2217://host:port") is the transport's to read.
   if (looksLikeNetworkAddress(portName)) return portName;
   static const QRegularExpression comName(QStringLiteral("^COM([1-9][0-9]{0,5})$"),
@@ -137,8 +135,8 @@ void RadioLink::OpenRadioLink(const LinkSettings& settings) {
   pcrSettings_ = settings;
 
   closePort();
-  transport_.reset();                                // no reason of an earlier port's stays behind
-  if (PortName == QLatin1String(kInternet)) return;  // no port, nothing sent
+  transport_.reset();  // no reason of an earlier port's stays behind
+  if (PortName == QLatin1String(kNoPortName)) return;  // no port, nothing sent
 
   transport_ = makeTransport(DevicePath(PortName));
   if (!transport_->open(settings.baudRate)) {
@@ -307,7 +305,7 @@ void RadioLink::PowerUp() {
     case protocols::kOs456:
       WritePort(encoders::OsControlFrame(CivAddress, encoders::kOsPowerUp));
       // 300 ms, then more than 100 ms before the audio-on frame.
-      BusyWait(kOsPowerUpWaitMs + kOsAudioWaitMs);
+      BusyWait(kOsPowerUpWaitMs + encoders::kOsAudioWaitMs);
       WritePort(encoders::OsControlFrame(CivAddress, encoders::kOsAudioOn));
       break;
     case protocols::kBc895Xlt: {

@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int kOsAudioWaitMs = 101;  // more than 100 ms before audio on/off
 constexpr int kCivAttenuatorOnDb = 20;
 
 encoders::TuneParameters ParametersOf(const RadioLink& link) {
@@ -173,7 +172,7 @@ void RadioLink::MuteRadio() {
   switch (Protocol) {
     case protocols::kOs456:
       if (!portOpen()) return;
-      BusyWait(kOsAudioWaitMs);
+      BusyWait(encoders::kOsAudioWaitMs);
       WritePort(encoders::OsControlFrame(CivAddress, encoders::kOsAudioOff));
       break;
     case protocols::kAr8000:
@@ -199,7 +198,7 @@ void RadioLink::UnmuteRadio() {
   switch (Protocol) {
     case protocols::kOs456:
       if (!portOpen()) return;
-      BusyWait(kOsAudioWaitMs);
+      BusyWait(encoders::kOsAudioWaitMs);
       WritePort(encoders::OsControlFrame(CivAddress, encoders::kOsAudioOn));
       break;
     case protocols::kAr8000:

@@ -23,9 +23,7 @@ namespace sn = settings_names;
 
 namespace {
 
-constexpr char kNoPort[] = "Internet";  // the port name that opens no port
 constexpr char kNotValid[] = "Not a valid frequency.";
-constexpr int kTuneTextLength = 11;  // the frequency text handed to the radio
 constexpr int kModeTextLength = 3;
 constexpr double kDefaultStep = 0.0005;
 constexpr int kLevelAtOpen = 128;
@@ -176,7 +174,7 @@ void RadioSession::setCarrierLineOverride(std::function<bool()> line) {
 // ---------------------------------------------------------------------------
 // Lifecycle and port
 
-bool RadioSession::hasPort() const { return settings_.portName != QLatin1String(kNoPort); }
+bool RadioSession::hasPort() const { return settings_.portName != QLatin1String(kNoPortName); }
 
 bool RadioSession::portUsable() const {
   return portState_ == PortState::Open || portState_ == PortState::Opening;
@@ -395,7 +393,7 @@ RadioSession::Result RadioSession::tune(const QString& frequencyText, const QStr
 
   QString text = frequencyText;
   double value = 0;
-  if (text.size() > kTuneTextLength) {
+  if (text.size() > freqtext::kShownWidth) {
     // A longer text (leading zeros or blanks) goes out in its shown form,
     // which always fits.
     freqtext::ParseNumber(text, &value);

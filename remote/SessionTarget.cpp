@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int kTuneTextLength = 11;  // what the tuning row hands to the radio
-
 using protocols::kIfShiftCentre;
 using protocols::kIfShiftHzPerStep;
 constexpr int kMaxIfShiftHz = 127 * kIfShiftHzPerStep;
@@ -108,8 +106,9 @@ void SessionTarget::answerWhenSent(rigctl::Reply done) {
 
 void SessionTarget::setFrequency(double hertz, rigctl::Reply done) {
   QString text = QString::number(hertz / 1e6, 'f', 6);
-  if (text.size() > kTuneTextLength) text = QString::number(hertz / 1e6, 'f', freqtext::kDecimals);
-  if (text.size() > kTuneTextLength) {
+  if (text.size() > freqtext::kShownWidth)
+    text = QString::number(hertz / 1e6, 'f', freqtext::kDecimals);
+  if (text.size() > freqtext::kShownWidth) {
     done(rigctl::kInvalid);
     return;
   }
