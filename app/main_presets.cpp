@@ -131,15 +131,15 @@ void TMainForm::LoadPresetLabels() {
   for (QPushButton* button : PresetButtons) {
     const int n = button->property("Tag").toInt();
     if (n < 1 || n > presets::kPresetCount) continue;
-    PresetDescription = Settings.ReadText(
+    QString description = Settings.ReadText(
         section, presets::ValueName(prefix, sn::kPresetDescription, n), QString());
-    if (PresetDescription.isEmpty()) {
-      PresetDescription = Settings.ReadText(
-          section, presets::ValueName(prefix, sn::kPresetFrequency, n), QString());
+    if (description.isEmpty()) {
+      description = Settings.ReadText(section, presets::ValueName(prefix, sn::kPresetFrequency, n),
+                                      QString());
     }
-    button->setToolTip(PresetHint(prefix, n, PresetDescription));
+    button->setToolTip(PresetHint(prefix, n, description));
     // An "&" of the description is shown, not taken as the item's shortcut.
-    QString shown = PresetDescription;
+    QString shown = description;
     shown.replace(QLatin1Char('&'), QLatin1String("&&"));
     PresetItems[n - 1]->setText(QLatin1Char('&') + QString::number(n) + QLatin1Char(' ') + shown);
   }
@@ -205,13 +205,13 @@ void TMainForm::SetthisPresettoCurrentFrequencyModeetc1Click() {
   }
   SettingsSession session;
   const QString section = QLatin1String(sn::kPresets);
-  PresetFrequency = ShownFrequency(value);
-  Settings.WriteText(section, presets::ValueName(prefix, sn::kPresetFrequency, n), PresetFrequency);
-  PresetMode = ModeComboBox->currentText();
-  Settings.WriteText(section, presets::ValueName(prefix, sn::kPresetMode, n), PresetMode);
-  PresetFilter = FilterComboBox->currentIndex();
-  Settings.WriteNumber(section, presets::ValueName(prefix, sn::kPresetFilter, n), PresetFilter);
-  PresetDescription = Settings.ReadText(
+  Settings.WriteText(section, presets::ValueName(prefix, sn::kPresetFrequency, n),
+                     ShownFrequency(value));
+  Settings.WriteText(section, presets::ValueName(prefix, sn::kPresetMode, n),
+                     ModeComboBox->currentText());
+  Settings.WriteNumber(section, presets::ValueName(prefix, sn::kPresetFilter, n),
+                       FilterComboBox->currentIndex());
+  QString description = Settings.ReadText(
       section, presets::ValueName(prefix, sn::kPresetDescription, n), QString::number(n));
 
   QInputDialog box(this);
@@ -219,12 +219,11 @@ void TMainForm::SetthisPresettoCurrentFrequencyModeetc1Click() {
   box.setInputMode(QInputDialog::TextInput);
   box.setWindowTitle(QStringLiteral("Preset"));
   box.setLabelText(QStringLiteral("Enter a description for this preset."));
-  box.setTextValue(PresetDescription);
-  if (box.exec() == QDialog::Accepted) PresetDescription = box.textValue();
+  box.setTextValue(description);
+  if (box.exec() == QDialog::Accepted) description = box.textValue();
 
-  button->setToolTip(PresetHint(prefix, n, PresetDescription));
-  Settings.WriteText(section, presets::ValueName(prefix, sn::kPresetDescription, n),
-                     PresetDescription);
+  button->setToolTip(PresetHint(prefix, n, description));
+  Settings.WriteText(section, presets::ValueName(prefix, sn::kPresetDescription, n), description);
   Settings.WriteFlag(section, presets::ValueName(prefix, sn::kPresetAttenuate, n),
                      ATTButton->isChecked());
 }

@@ -22,11 +22,6 @@
 #include "settings/SettingsNames.h"
 #include "settings/SettingsStore.h"
 
-QString PresetFrequency;
-QString PresetMode;
-int PresetFilter = 0;
-QString PresetDescription;
-
 namespace {
 
 namespace names = settings_names;
@@ -272,21 +267,22 @@ void TPresetsForm::SetDescriptionText(const QString& text) {
 void TPresetsForm::LoadPreset(const QString& prefix, int n) {
   using presets::ValueName;
   const QString section = QLatin1String(names::kPresets);
-  PresetFrequency = Settings.ReadText(section, ValueName(prefix, names::kPresetFrequency, n),
-                                      QLatin1String(presets::kDefaultFrequency));
-  PresetMode = Settings.ReadText(section, ValueName(prefix, names::kPresetMode, n),
-                                 QLatin1String(presets::kDefaultMode));
-  PresetFilter = Settings.ReadNumber(section, ValueName(prefix, names::kPresetFilter, n),
-                                     presets::kDefaultFilter);
-  PresetDescription = Settings.ReadText(section, ValueName(prefix, names::kPresetDescription, n),
-                                        QLatin1String(presets::kDialogDefaultDescription));
-  FrequencyEdit->setText(PresetFrequency);
-  SelectComboText(ModeComboBox, PresetMode);
+  preset_.frequency = Settings.ReadText(section, ValueName(prefix, names::kPresetFrequency, n),
+                                        QLatin1String(presets::kDefaultFrequency));
+  preset_.mode = Settings.ReadText(section, ValueName(prefix, names::kPresetMode, n),
+                                   QLatin1String(presets::kDefaultMode));
+  preset_.filter = Settings.ReadNumber(section, ValueName(prefix, names::kPresetFilter, n),
+                                       presets::kDefaultFilter);
+  preset_.description = Settings.ReadText(section, ValueName(prefix, names::kPresetDescription, n),
+                                          QLatin1String(presets::kDialogDefaultDescription));
+  preset_.attenuate =
+      Settings.ReadFlag(section, ValueName(prefix, names::kPresetAttenuate, n), false);
+  FrequencyEdit->setText(preset_.frequency);
+  SelectComboText(ModeComboBox, preset_.mode);
   // An index outside the list leaves no filter selected.
-  FilterComboBox->setCurrentIndex(PresetFilter);
-  SetDescriptionText(PresetDescription);
-  AttenuateCheckBox->setChecked(
-      Settings.ReadFlag(section, ValueName(prefix, names::kPresetAttenuate, n), false));
+  FilterComboBox->setCurrentIndex(preset_.filter);
+  SetDescriptionText(preset_.description);
+  AttenuateCheckBox->setChecked(preset_.attenuate);
 }
 
 void TPresetsForm::FormShow() {
@@ -344,25 +340,25 @@ void TPresetsForm::Button1Click() {
   Guarded([this] {
     using presets::ValueName;
     const QString prefix = ChosenGroupPrefix();
-    PresetFrequency = FrequencyEdit->text();
-    QString frequency = PresetFrequency;
+    QString frequency = FrequencyEdit->text();
     if (!freqtext::ValidateFrequencyText(frequency, kSavedWidth, freqtext::kDecimals,
                                          host_.LowestFrequency(), host_.HighestFrequency())) {
       ShowInformation(this, QLatin1String(kNotValidFrequency));
       return;
     }
-    PresetFrequency = frequency;
     const int n = PresetComboBox->currentIndex() + 1;
     const QString section = QLatin1String(names::kPresets);
-    PresetMode = ModeComboBox->currentText();
-    PresetFilter = FilterComboBox->currentIndex();
-    PresetDescription = DescriptionEdit->text();
-    Settings.WriteText(section, ValueName(prefix, names::kPresetFrequency, n), PresetFrequency);
-    Settings.WriteText(section, ValueName(prefix, names::kPresetMode, n), PresetMode);
-    Settings.WriteNumber(section, ValueName(prefix, names::kPresetFilter, n), PresetFilter);
-    Settings.WriteText(section, ValueName(prefix, names::kPresetDescription, n), PresetDescription);
-    Settings.WriteFlag(section, ValueName(prefix, names::kPresetAttenuate, n),
-                       AttenuateCheckBox->isChecked());
+    preset_.frequency = frequency;
+    preset_.mode = ModeComboBox->currentText();
+    preset_.filter = FilterComboBox->currentIndex();
+    preset_.description = DescriptionEdit->text();
+    preset_.attenuate = AttenuateCheckBox->isChecked();
+    Settings.WriteText(section, ValueName(prefix, names::kPresetFrequency, n), preset_.frequency);
+    Settings.WriteText(section, ValueName(prefix, names::kPresetMode, n), preset_.mode);
+    Settings.WriteNumber(section, ValueName(prefix, names::kPresetFilter, n), preset_.filter);
+    Settings.WriteText(section, ValueName(prefix, names::kPresetDescription, n),
+                       preset_.description);
+    Settings.WriteFlag(section, ValueName(prefix, names::kPresetAttenuate, n), preset_.attenuate);
     // Make the save durable now, so a store that cannot be written is
     // reported for this save rather than when the dialog closes.
     Settings.release();

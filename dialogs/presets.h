@@ -16,13 +16,6 @@ class QShowEvent;
 class QTabWidget;
 class QWidget;
 
-// The preset most recently loaded or saved, by the main window's preset
-// buttons or by the presets dialog. They live for the whole run.
-extern QString PresetFrequency;
-extern QString PresetMode;
-extern int PresetFilter;
-extern QString PresetDescription;
-
 // What the presets dialog needs from the main window that runs it.
 class PresetsHost {
  public:
@@ -84,6 +77,8 @@ class TPresetsForm : public QDialog {
 
   // Tunes the channel clicked in the dialog, if any, through the host.
   void QuickTune();
+  // The preset the editor last loaded or saved.
+  const presets::Preset& currentPreset() const { return preset_; }
 
   // ---- Handlers ----
   void FormShow();
@@ -119,6 +114,7 @@ class TPresetsForm : public QDialog {
   void Guarded(Body body);
 
   PresetsHost& host_;
+  presets::Preset preset_;
   // How long DescriptionEdit's text may grow by typing: the typing limit, or
   // the length of a longer stored description until the operator shortens it.
   int descriptionLimit_;

@@ -160,10 +160,11 @@ class PresetsDialogTest : public QObject {
     editor("162.55", "FMN", "15K", "Weather", false);
     QVERIFY(ChooseText(form_->PresetComboBox, "3"));
     editor("  145.50000", "AM", "6K", "Repeater", true);
-    QCOMPARE(PresetFrequency, QStringLiteral("  145.50000"));
-    QCOMPARE(PresetMode, QStringLiteral("AM"));
-    QCOMPARE(PresetFilter, 1);
-    QCOMPARE(PresetDescription, QStringLiteral("Repeater"));
+    QCOMPARE(form_->currentPreset().frequency, QStringLiteral("  145.50000"));
+    QCOMPARE(form_->currentPreset().mode, QStringLiteral("AM"));
+    QCOMPARE(form_->currentPreset().filter, 1);
+    QCOMPARE(form_->currentPreset().description, QStringLiteral("Repeater"));
+    QVERIFY(form_->currentPreset().attenuate);
   }
 
   void saveWritesFiveValuesAndStepsToTheNextPreset() {
