@@ -205,6 +205,10 @@ class RadioSession : public QObject {
   // Asks the radio now (a remote program wants a fresh value); done gets
   // the result, and the reading is taken up as a poll's would be.
   void readNow(Completion done);
+  // What a result of the link says the radio heard, calibrated (valid
+  // false when the radio did not answer). It belongs to the tuning the
+  // result names, which a scan may already have left.
+  Reading readingOf(const LinkResult& result) const;
 
   // ---- Scan and search ----
   ScanSearch& scan() { return *scan_; }

@@ -323,7 +323,13 @@ void RadioSession::takeReading(const LinkResult& result, bool silent) {
     return;
   }
   if (!result.answered) return;  // one silent poll keeps the last reading
+  reading_ = readingOf(result);
+  emit readingChanged();
+}
+
+RadioSession::Reading RadioSession::readingOf(const LinkResult& result) const {
   Reading reading;
+  if (!result.answered) return reading;
   reading.valid = true;
   reading.raw = result.raw;
   reading.squelchOpen = result.squelchOpen;
@@ -338,8 +344,7 @@ void RadioSession::takeReading(const LinkResult& result, bool silent) {
     }
   }
   reading.atMs = result.atMs;
-  reading_ = reading;
-  emit readingChanged();
+  return reading;
 }
 
 void RadioSession::readNow(Completion done) {

@@ -43,19 +43,21 @@ rigctl::RadioInfo SessionTarget::radioInfo() {
   return info;
 }
 
-void SessionTarget::withReading(ReadingReply done) {
+void SessionTarget::withReading(bool needLevel, ReadingReply done) {
   const RadioSession::Reading& latest = session_.reading();
   const qint64 now = std::chrono::duration_cast<std::chrono::milliseconds>(
                          std::chrono::steady_clock::now().time_since_epoch())
                          .count();
   const int period = session_.readingRate() > 0 ? 1000 / session_.readingRate() : 0;
-  if (latest.valid && period > 0 && now - latest.atMs <= period) {
+  // A scan reads only the squelch on its way: a level is then asked for.
+  if (latest.valid && period > 0 && now - latest.atMs <= period && (latest.raw || !needLevel)) {
     done(&latest, false);
     return;
   }
   session_.readNow([this, done](const LinkResult& read) {
-    // The session has taken the reading up when it belongs to the tuning.
-    done(read.answered && session_.reading().valid ? &session_.reading() : nullptr, read.carrier);
+    // What the radio said when asked, even when a scan has moved on since.
+    const RadioSession::Reading reading = session_.readingOf(read);
+    done(reading.valid ? &reading : nullptr, read.carrier);
   });
 }
 
@@ -64,7 +66,7 @@ void SessionTarget::readMeter(rigctl::Meter which, rigctl::MeterReply done) {
     done(rigctl::kIoError, 0);
     return;
   }
-  withReading([which, done](const RadioSession::Reading* reading, bool) {
+  withReading(true, [which, done](const RadioSession::Reading* reading, bool) {
     if (reading == nullptr || !reading->raw) {
       done(rigctl::kIoError, 0);
       return;
@@ -239,7 +241,7 @@ void SessionTarget::carrierDetect(rigctl::CarrierReply done) {
   // The radio's own squelch state where it tells it; the carrier-detect
   // line otherwise.
   if (session_.canReadSquelch()) {
-    withReading([done](const RadioSession::Reading* reading, bool carrier) {
+    withReading(false, [done](const RadioSession::Reading* reading, bool carrier) {
       // A radio that does not answer leaves the carrier-detect line.
       if (reading == nullptr || !reading->squelchOpen) {
         done(rigctl::kOk, carrier);

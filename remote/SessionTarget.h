@@ -42,11 +42,11 @@ class SessionTarget : public QObject, public rigctl::Target {
   void tune(const QString& text, const QString& mode, rigctl::Reply done);
   // Answers once what was queued so far has run.
   void answerWhenSent(rigctl::Reply done);
-  // The session's latest reading when it is no older than one poll period,
-  // else a fresh one: done gets it (or nothing when the radio is silent) and
-  // the carrier-detect line read beside a fresh one.
+  // The session's latest reading when it is no older than one poll period
+  // (and has a level, when needLevel), else a fresh one: done gets it (or nothing when the radio is
+  // silent) and the carrier-detect line read beside a fresh one.
   using ReadingReply = std::function<void(const RadioSession::Reading* reading, bool carrier)>;
-  void withReading(ReadingReply done);
+  void withReading(bool needLevel, ReadingReply done);
   // True (after answering kRejected) when no change may run now.
   bool refused(const rigctl::Reply& done) const;
 

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
 #include <algorithm>
@@ -18,6 +19,8 @@
 #include "radio/RadioSession.h"
 #include "radio/ScanHitLog.h"
 #include "radio/SignalScanner.h"
+#include "remote/RemoteServer.h"
+#include "remote/SessionTarget.h"
 
 using namespace testsupport;
 using scanning::ScanChannel;
@@ -232,6 +235,39 @@ class SignalScannerTest : public QObject {
       QCOMPARE(started, QList<qint64>({kStart + 2 * kStep}));
       QCOMPARE(ended, QList<qint64>({kStart + 2 * kStep}));  // ended by the stop alone
     }
+  }
+
+  // Another program asking the strength and the squelch during a scan gets
+  // answers from the channel the scan is on.
+  void remoteReadsDuringAScan() {
+    QTemporaryDir dir;
+    const QString band = WriteBand(dir, {QStringLiteral("150.025, FMN, -10, on")});
+    VirtualRig rig(6, band);
+    QVERIFY(rig.open());
+    SessionTarget target(*rig.session);
+    RemoteServer server(target);
+    QVERIFY(server.start(0, false));
+    SignalScanner& scanner = rig.session->signalScanner();
+    SignalScanner::Settings settings;
+    settings.maxListenMs = 100;
+    QCOMPARE(scanner.start(Range(8), settings), QString());
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, server.serverPort());
+    QVERIFY(client.waitForConnected(5000));
+    for (int i = 0; i < 10; ++i) {
+      client.write("l STRENGTH\n\\get_dcd\n");
+      QByteArray answer;
+      QVERIFY(RunUntil(rig, [&] {
+        answer += client.readAll();
+        return answer.count('\n') >= 2;
+      }));
+      const QList<QByteArray> lines = answer.trimmed().split('\n');
+      bool isNumber = false;
+      lines.at(0).toInt(&isNumber);
+      QVERIFY2(isNumber, answer.constData());
+      QVERIFY2(lines.at(1) == "0" || lines.at(1) == "1", answer.constData());
+    }
+    QVERIFY(scanner.running());
   }
 
   // A radio that stops answering pauses the scan with a message, and it
