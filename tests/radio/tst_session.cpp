@@ -203,7 +203,7 @@ class SessionTest : public QObject {
     stations.write("162.55, FMN, 20, on\n");
     stations.close();
     VirtualRadioProcess radio({"--protocol", QString::number(protocol), "--address", "80",
-                               "--stations", stations.fileName()});
+                               "--settle", "0", "--stations", stations.fileName()});
     QVERIFY2(radio.started(), qPrintable(radio.startError()));
     WriteProfile(QStringLiteral("Hear%1").arg(protocol),
                  {{"Connection/Com Port", radio.devicePath()},

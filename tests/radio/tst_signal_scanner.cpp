@@ -45,8 +45,11 @@ QString WriteBand(QTemporaryDir& dir, const QStringList& lines) {
 struct VirtualRig {
   VirtualRig(int protocol, const QString& band, QStringList extraArguments = {},
              QMap<QString, QString> settings = {})
+      // The radio settles at once: on a loaded machine the virtual radio may
+      // take in a retune late, and would then hear the old channel after the
+      // scan waited long enough. The settle wait has a test of its own.
       : radio(QStringList{"--protocol", QString::number(protocol), "--address", "80", "--stations",
-                          band} +
+                          band, "--settle", "0"} +
               extraArguments) {
     if (!radio.started()) return;
     static int serial = 0;
@@ -335,6 +338,48 @@ class SignalScannerTest : public QObject {
     QTest::qWait(200);
     QCOMPARE(after.count(), 0);
     QVERIFY(!survey.running());
+  }
+
+  // A scan step: the tuning command (CI-V: its frequency frame alone while
+  // the mode stays), then the squelch query no sooner than the settle time
+  // after it.
+  void stepReadsOnceSettled_data() {
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<QByteArray>("tuning");
+    QTest::addColumn<QByteArray>("query");
+    QTest::newRow("PCR1000") << 6 << QByteArray("K00150012500050200\r\n") << QByteArray("I0?\r\n");
+    QTest::newRow("CI-V") << 0 << QByteArray::fromHex("FEFE80E0050025015001FD")
+                          << QByteArray::fromHex("FEFE80E01501FD");
+  }
+  void stepReadsOnceSettled() {
+    QFETCH(int, protocol);
+    QFETCH(QByteArray, tuning);
+    QFETCH(QByteArray, query);
+    PseudoTerminal pty;
+    WriteProfile(QStringLiteral("ScanSettle%1").arg(protocol),
+                 {{"Connection/Com Port", pty.devicePath()},
+                  {"Connection/Protocol", QString::number(protocol)},
+                  {"Connection/Address", "80"},
+                  {"Connection/Readings Per Second", "0"},
+                  {"Connection/Settle Time", "40"},
+                  {"General/Frequency", "150"},
+                  {"General/Mode", "FMN"}});
+    RadioSession session;
+    session.open();
+    QTRY_COMPARE(session.portState(), RadioSession::PortState::Open);
+    QCOMPARE(session.settleMs(), 40);
+    bool done = false;
+    session.tune(QStringLiteral("150"), QStringLiteral("FMN"), RadioSession::Origin::Operator,
+                 [&](const LinkResult&) { done = true; });
+    QTRY_VERIFY(done);
+    pty.settle(100);
+    pty.clear();
+    done = false;
+    session.scanStep({150'012'500, QStringLiteral("FMN"), -1, {}, 0}, session.settleMs(),
+                     RadioSession::StepRead::Squelch, [&](const LinkResult&) { done = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(done, 5000);
+    QCOMPARE(pty.received(), tuning + query);
+    QVERIFY(pty.gapMs(tuning.size() - 1, tuning.size()) >= 40);
   }
 
   // What cannot be scanned is refused with its reason and sends nothing.
