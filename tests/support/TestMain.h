@@ -5,15 +5,17 @@
 #include <QtTest/QtTest>
 #include <cstdlib>
 
-// Every test process runs with a settings folder of its own: a fresh temporary
-// XDG_CONFIG_HOME (and XDG_RUNTIME_DIR), removed when the process ends, so no
-// test ever reads or writes the real home folder. Windows are offscreen.
+// Every test process runs with a settings and a data folder of its own: a
+// fresh temporary XDG_CONFIG_HOME and XDG_DATA_HOME (and XDG_RUNTIME_DIR),
+// removed when the process ends, so no test ever reads or writes the real
+// home folder (settings, channel lists, hit logs). Windows are offscreen.
 namespace testsupport {
 
 class IsolatedEnvironment {
  public:
   IsolatedEnvironment() {
     qputenv("XDG_CONFIG_HOME", dir_.filePath(QStringLiteral("config")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", dir_.filePath(QStringLiteral("data")).toLocal8Bit());
     QDir().mkpath(dir_.filePath(QStringLiteral("runtime")));
     QFile::setPermissions(dir_.filePath(QStringLiteral("runtime")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -21,6 +23,7 @@ class IsolatedEnvironment {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   }
   QString configHome() const { return dir_.filePath(QStringLiteral("config")); }
+  QString dataHome() const { return dir_.filePath(QStringLiteral("data")); }
 
  private:
   QTemporaryDir dir_;
