@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "channels/ChannelStore.h"
 #include "components/MessageBox.h"
 #include "components/TaskIcon.h"
 #include "dialogs/Hints.h"

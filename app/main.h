@@ -3,6 +3,8 @@
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include "components/UpDown.h"
 #include "radio/RadioSession.h"
@@ -11,6 +13,7 @@ class QAction;
 class QActionGroup;
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -19,6 +22,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QSpinBox;
 class QStatusBar;
 class QTimer;
 class PresetsHost;
@@ -27,6 +31,13 @@ class SignalMeter;
 class RemoteServer;
 class TPresetsForm;
 class TTaskIcon;
+class HitLogWindow;
+class SurveyWindow;
+class QVBoxLayout;
+
+namespace channels {
+class ChannelStore;
+}
 
 // Registers the program's pictures (they live in the GUI library).
 void InitPictures();
@@ -272,6 +283,50 @@ class TMainForm : public QMainWindow {
   void CheckBox1Click();
   void Button12Click();
   void ScanandSearch1Click();
+
+  // ---- Signal scan, hit log and band survey (main_signalscan.cpp) ----
+  // The panel's "Signal scan" group: the source (a range from LowerLimitEdit
+  // to UpperLimitEdit at ScanStepEdit kHz, a channel list, a tag, the
+  // presets), the threshold and hang time, Start/Stop, Skip and Lock out.
+  QComboBox* ScanSourceComboBox = nullptr;
+  QComboBox* ScanListComboBox = nullptr;  // the lists or the tags
+  QLabel* ScanStepLabel = nullptr;
+  QLineEdit* ScanStepEdit = nullptr;
+  QSpinBox* ThresholdSpinBox = nullptr;   // raw scale; -1: the squelch decides
+  QDoubleSpinBox* HangSpinBox = nullptr;  // seconds
+  QPushButton* SignalScanButton = nullptr;
+  QPushButton* SignalSkipButton = nullptr;
+  QPushButton* LockoutButton = nullptr;
+  QAction* SignalSkip1 = nullptr;  // the key shortcuts of the two buttons
+  QAction* Lockout1 = nullptr;
+  QAction* HitLog1 = nullptr;  // Tools menu
+  QAction* BandSurvey1 = nullptr;
+  HitLogWindow* hitLogWindow_ = nullptr;
+  SurveyWindow* surveyWindow_ = nullptr;
+  std::unique_ptr<channels::ChannelStore> channelStore_;
+  // The channel lists, opened at first use.
+  channels::ChannelStore& ChannelLists();
+  void BuildSignalScan(QVBoxLayout* rows);
+  void ConnectSignalScan();
+  void ScanSourceComboBoxChange();
+  void SignalScanButtonClick();
+  void SignalSkipButtonClick();
+  void LockoutButtonClick();
+  void HitLog1Click();
+  void BandSurvey1Click();
+  // The lists or tags offered for the source chosen.
+  void FillScanChooser();
+  // What the panel asks to scan, or nullopt with the reason.
+  std::optional<scanning::ScanPlan> SignalScanPlan(QString* refusal);
+  void StoreLockout(const scanning::ScanChannel& channel);
+  // The scan's state in a line ("Scanning 162.40000 - pass 2 - 1 hit"), or
+  // an empty text while it is idle.
+  QString SignalScanText() const;
+  void ShowSignalScanState();
+  void ShowSignalScanMessage(const QString& text);
+  // The tray hint while the window is hidden: the tuning and the signal, or
+  // what the scan is doing.
+  void ShowHiddenHint();
 
   // Runs an operation; a failure of the settings store ends it with the
   // store's message in an error box.

@@ -25,6 +25,7 @@
 #include "app/main.h"
 #include "components/SignalMeter.h"
 #include "radio/ScanSearch.h"
+#include "radio/SignalScanner.h"
 #include "settings/SettingsNames.h"
 #include "settings/SettingsStore.h"
 
@@ -128,6 +129,8 @@ void TMainForm::BuildScanPanel() {
   row->addWidget(UpperLimitEdit);
   row->addStretch();
 
+  BuildSignalScan(rows);
+
   Panel2->resize(Panel2->width(), std::max(kPanelHeight, rows->sizeHint().height()));
 
   ToolsMenu->addSeparator();
@@ -145,6 +148,7 @@ void TMainForm::BuildScanPanel() {
   connect(Button12, &QPushButton::clicked, this, run(&TMainForm::Button12Click));
   connect(ScanandSearch1, &QAction::triggered, this, run(&TMainForm::ScanandSearch1Click));
   ConnectScan();
+  ConnectSignalScan();
 
   new SearchStopper(this, [this] { session_.scan().stopSearch(); });
 
@@ -183,6 +187,7 @@ void TMainForm::ShowScanPanel(bool show) {
     // Nothing may run that the operator can no longer see or stop.
     session_.scan().stopSearch();
     session_.scan().setTimerOn(false);
+    session_.signalScanner().stop();
   }
   Panel2->setVisible(show);
   // The status bar stays while the signal meter lives in it.

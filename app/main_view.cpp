@@ -67,12 +67,7 @@ void TMainForm::ShowReading() {
     SignalMeter1->clearReading();
   }
   // Hidden in the tray, the window's hint tells the signal too.
-  if (!isVisible() && !trayHint_.isEmpty()) {
-    QString hint = trayHint_;
-    if (reading.valid && !reading.text.isEmpty()) hint += QLatin1Char(' ') + reading.text;
-    CorvaloTaskIcon->SetHint(hint);
-    CorvaloTaskIcon->UpdateIcon();
-  }
+  ShowHiddenHint();
 }
 
 void TMainForm::ShowRetry(int seconds) {
