@@ -26,11 +26,13 @@ HitLogWindow::HitLogWindow(RadioSession& session, StoreAccess store, QWidget* pa
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setWordWrap(false);
   table_->verticalHeader()->hide();
-  table_->horizontalHeader()->setStretchLastSection(true);
+  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+  // Every column as wide as its longest entry (a session's log is short);
+  // the channel name takes what is left.
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table_->horizontalHeader()->setSectionResizeMode(ScanHitLog::Channel, QHeaderView::Stretch);
-  table_->horizontalHeader()->setSectionResizeMode(ScanHitLog::Duration,
-                                                   QHeaderView::ResizeToContents);
 
   auto button = [this](const char* name, const char* caption, const char* tip) {
     auto* b = new QPushButton(QString::fromLatin1(caption), this);
@@ -63,7 +65,7 @@ HitLogWindow::HitLogWindow(RadioSession& session, StoreAccess store, QWidget* pa
           [this] { tuneHit(table_->model()->index(chosenRow(), 0)); });
   connect(add, &QPushButton::clicked, this, &HitLogWindow::addToList);
   connect(write, &QPushButton::clicked, this, &HitLogWindow::writeCsv);
-  resize(560, 320);
+  resize(640, 320);
 }
 
 int HitLogWindow::chosenRow() const {
