@@ -1,8 +1,8 @@
 // The scan panel's signal scan and the hit log window against the virtual
 // radio: a range scan stops on each station, the hit log shows every stop
 // and tunes, stores and writes them; skip and lockout from the panel and
-// its keys, a lockout kept in the channel lists across a restart; and what
-// cannot be scanned refused with one message and nothing sent.
+// its keys, readings still answered meanwhile, a lockout kept in the channel lists across a
+// restart; and what cannot be scanned refused with one message and nothing sent.
 
 #include <QComboBox>
 #include <QLabel>
@@ -11,12 +11,14 @@
 #include <QStandardPaths>
 #include <QTableView>
 #include <QtTest/QtTest>
+#include <optional>
 
 #include "GuiTestSupport.h"
 #include "ModalWindows.h"
 #include "TestMain.h"
 #include "VirtualWindow.h"
 #include "channels/ChannelStore.h"
+#include "radio/LinkRequest.h"
 #include "radio/ScanHitLog.h"
 #include "radio/SignalScanner.h"
 
@@ -111,6 +113,11 @@ class SignalScanPanelTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(scanner.passes() >= 2, 20000);
     QCOMPARE(scanner.hitCount(), 2);
     QCOMPARE(scanner.state(), SignalScanner::State::Scanning);
+    // A remote program's reading is still answered between the steps.
+    std::optional<LinkResult> asked;
+    w.session.readNow([&asked](const LinkResult& result) { asked = result; });
+    QTRY_VERIFY(asked.has_value());
+    QVERIFY(asked->answered && asked->raw.has_value());
 
     form->hide();
     const auto* tray = w.find<TTaskIcon>("CorvaloTaskIcon");
