@@ -189,7 +189,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(captions(c.ToolsMenu),
              QStringList({"ConfigureMenu=&Configure...", "ChangeStepSize2=Change &Step Size...",
                           "AutoSetStepSize2=&Auto Set Step Size",
-                          "RemoteControl1=&Remote Control...", "ScanandSearch1=&Scan and Search"}));
+                          "RemoteControl1=&Remote Control...", "HitLog1=&Hit Log...",
+                          "BandSurvey1=&Band Survey...", "ScanandSearch1=&Scan and Search"}));
     QCOMPARE(captions(c.StepSizePopupMenu), QStringList({"ChangeStepSize1=&Change Step Size...",
                                                          "AutoSetStepSize1=&Auto Set Step Size"}));
     QCOMPARE(captions(c.PopupMenu),
