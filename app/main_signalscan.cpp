@@ -160,8 +160,8 @@ void TMainForm::ConnectSignalScan() {
   connect(HitLog1, &QAction::triggered, this, run(&TMainForm::HitLog1Click));
   connect(BandSurvey1, &QAction::triggered, this, run(&TMainForm::BandSurvey1Click));
 
-  // The keys work wherever the focus is in the window, also while the
-  // panel is hidden; the actions are enabled only while a scan runs.
+  // The keys work wherever the focus is in the window (and in the hit log
+  // window); they are enabled only while a scan runs.
   auto key = [this](const char* name, QKeyCombination keys) {
     auto* action = new QAction(this);
     action->setObjectName(QString::fromLatin1(name));
