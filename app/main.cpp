@@ -24,6 +24,9 @@
 #include "channels/ChannelStore.h"
 #include "components/MessageBox.h"
 #include "components/TaskIcon.h"
+#include "dialogs/ChannelsWindow.h"
+#include "dialogs/HitLogWindow.h"
+#include "dialogs/SurveyWindow.h"
 #include "dialogs/Hints.h"
 #include "radio/FrequencyText.h"
 #include "radio/RadioSession.h"
@@ -74,6 +77,11 @@ TMainForm::TMainForm(RadioSession& session, int startupShowCommand, QWidget* par
 TMainForm::~TMainForm() {
   FormDestroy();
   while (busyDepth_ > 0) SetBusy(false);
+  // The windows that use the channel lists go before the lists do (and the
+  // Channels window before the host it asks about the radio).
+  delete channelsWindow_;
+  delete hitLogWindow_;
+  delete surveyWindow_;
 }
 
 void TMainForm::Guarded(const std::function<void()>& operation) {

@@ -31,6 +31,8 @@ class SignalMeter;
 class RemoteServer;
 class TPresetsForm;
 class TTaskIcon;
+class ChannelsHost;
+class ChannelsWindow;
 class HitLogWindow;
 class SurveyWindow;
 class QVBoxLayout;
@@ -304,6 +306,16 @@ class TMainForm : public QMainWindow {
   HitLogWindow* hitLogWindow_ = nullptr;
   SurveyWindow* surveyWindow_ = nullptr;
   std::unique_ptr<channels::ChannelStore> channelStore_;
+  // ---- Channel lists (main_channels.cpp) ----
+  QAction* Channels1 = nullptr;       // Tools menu: the Channels window
+  QAction* Channels2 = nullptr;       // the same in the tray menu
+  QAction* AddToChannels1 = nullptr;  // the tuning into the chosen list, one key
+  ChannelsWindow* channelsWindow_ = nullptr;
+  class ChannelsHostImpl;
+  ChannelsHost* channelsHost_ = nullptr;  // a child object of the window
+  void BuildChannelItems();
+  void Channels1Click();
+  void AddToChannels1Click();
   // The channel lists, opened at first use.
   channels::ChannelStore& ChannelLists();
   void BuildSignalScan(QVBoxLayout* rows);

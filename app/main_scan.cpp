@@ -149,6 +149,7 @@ void TMainForm::BuildScanPanel() {
   connect(ScanandSearch1, &QAction::triggered, this, run(&TMainForm::ScanandSearch1Click));
   ConnectScan();
   ConnectSignalScan();
+  BuildChannelItems();
 
   new SearchStopper(this, [this] { session_.scan().stopSearch(); });
 

@@ -464,6 +464,21 @@ void RadioSession::tuneUnchecked(const QString& frequencyText, const QString& mo
   setTuning(shown, Origin::Scan);
 }
 
+RadioSession::Result RadioSession::tuneChannel(const Tuning& row, Origin origin) {
+  // Refused, nothing of it is applied, the tuning row included.
+  const Result result = tune(row.frequencyText, row.mode, origin);
+  if (result.outcome == Outcome::Refused || row.filterIndex < 0 || !capabilities().filters ||
+      row.filterIndex == filterIndex_) {
+    return result;
+  }
+  // Not the filter list's own choice: the row is shown with the filter.
+  Tuning shown = tuning_;
+  shown.filterIndex = row.filterIndex;
+  setTuning(shown, origin);
+  setFilter(row.filterIndex, origin);
+  return result;
+}
+
 void RadioSession::setFilter(int index, Origin origin, Completion done) {
   getPort(origin);
   Tuning shown = tuning_;

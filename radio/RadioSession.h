@@ -142,6 +142,11 @@ class RadioSession : public QObject {
   // Puts a tuning into the tuning row (shown even when it is refused), then
   // tunes it as tune() does.
   Result tuneRow(const Tuning& row, Origin origin, Completion done = {});
+  // A tuning with a filter of its own (a channel of a list): the tuning as
+  // tune() does it, then, where the radio selects filters and the row's
+  // differs from what the tuning chose, the filter; the row shows both. A
+  // refused one changes nothing.
+  Result tuneChannel(const Tuning& row, Origin origin);
   // The filter list: the PCR1000 resends its tuning with the filter.
   void setFilter(int index, Origin origin, Completion done = {});
   // One step up or down from a frequency text; stepText receives the

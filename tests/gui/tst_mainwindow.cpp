@@ -186,17 +186,19 @@ class MainWindowTest : public QObject {
       }
       return list;
     };
-    QCOMPARE(captions(c.ToolsMenu),
-             QStringList({"ConfigureMenu=&Configure...", "ChangeStepSize2=Change &Step Size...",
-                          "AutoSetStepSize2=&Auto Set Step Size",
-                          "RemoteControl1=&Remote Control...", "HitLog1=&Hit Log...",
-                          "BandSurvey1=&Band Survey...", "ScanandSearch1=&Scan and Search"}));
+    QCOMPARE(
+        captions(c.ToolsMenu),
+        QStringList({"ConfigureMenu=&Configure...", "ChangeStepSize2=Change &Step Size...",
+                     "AutoSetStepSize2=&Auto Set Step Size", "RemoteControl1=&Remote Control...",
+                     "HitLog1=&Hit Log...", "BandSurvey1=&Band Survey...", "Channels1=Cha&nnels...",
+                     "ScanandSearch1=&Scan and Search"}));
     QCOMPARE(captions(c.StepSizePopupMenu), QStringList({"ChangeStepSize1=&Change Step Size...",
                                                          "AutoSetStepSize1=&Auto Set Step Size"}));
-    QCOMPARE(captions(c.PopupMenu),
-             QStringList({"bCorvalo1=Corvalo", "N2=&CB...", "Configure2=Con&figure...",
-                          "TV2=&TV...", "PresetSubMenuItem=P&resets", "Weather2=&Weather...",
-                          "Time2=T&ime...", "Mute1=&Mute", "TogglePortMenu=Close Port"}));
+    QCOMPARE(
+        captions(c.PopupMenu),
+        QStringList({"bCorvalo1=Corvalo", "N2=&CB...", "Configure2=Con&figure...", "TV2=&TV...",
+                     "PresetSubMenuItem=P&resets", "Channels2=C&hannels...", "Weather2=&Weather...",
+                     "Time2=T&ime...", "Mute1=&Mute", "TogglePortMenu=Close Port"}));
     QCOMPARE(c.PopupMenu->defaultAction(), c.bCorvalo1);
     QCOMPARE(captions(c.PresetsPopupMenu),
              QStringList({"Presets1=Presets", "CB1=C&B...", "TV1=&TV...", "Weather1=&Weather...",

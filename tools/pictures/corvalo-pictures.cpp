@@ -5,6 +5,7 @@
 //   survey.png   the band survey window after two sweeps of the range
 //   scan-panel.png  the main window with its scan panel, stopped on a hit
 //   hit-log.png  the hit log after a signal scan of a list of its channels
+//   channels.png the Channels window showing that list
 // The operator's part is played by a timer: it starts the survey, then the
 // scan, and presses Skip on a station that keeps transmitting.
 
@@ -23,6 +24,7 @@
 
 #include "app/main.h"
 #include "channels/ChannelStore.h"
+#include "dialogs/ChannelsWindow.h"
 #include "radio/BandSurvey.h"
 #include "radio/RadioSession.h"
 #include "radio/SignalScanner.h"
@@ -164,6 +166,12 @@ int main(int argc, char** argv) {
                       out.filePath(QStringLiteral("hit-log.png")))
                      ? 0
                      : 1;
+        Control<QAction>(&form, "Channels1")->trigger();
+        if (auto* lists = form.findChild<ChannelsWindow*>()) {
+          lists->selectList(QString::fromLatin1(kList));
+          lists->resize(860, 290);
+          if (!Save(lists, out.filePath(QStringLiteral("channels.png")))) result = 1;
+        }
         QApplication::exit(result);
         return;
       }
