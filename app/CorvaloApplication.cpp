@@ -9,7 +9,11 @@ bool CorvaloApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const SettingsError& error) {
-    ShowStoreMessages(activeWindow(), {error.message()});
+    if (store_) {
+      ShowStoreMessages(*store_, activeWindow(), {error.message()});
+    } else {
+      ShowError(activeWindow(), error.message());
+    }
     return true;
   }
 }

@@ -1,4 +1,5 @@
-// The program entry: fixes the settings location, creates the main window
+// The program entry: makes the settings store of the profile the command line
+// names, creates the main window
 // (which opens the radio link and powers the radio up before anything is
 // visible) and runs the event loop until the main window is closed.
 
@@ -73,7 +74,10 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  SetSettingsProfile(commandLine.profile);
+  // The one store of the run, handed to everything that reads or writes
+  // settings.
+  SettingsStore store(commandLine.profile);
+  app.setSettingsStore(&store);
   VersionText = QString::fromLatin1(kVersionText);
 
   QApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
@@ -87,16 +91,17 @@ int main(int argc, char** argv) {
   QObject::connect(&termination, &TerminationSignals::terminationRequested, &app,
                    [] { QCoreApplication::exit(0); });
 
-  RadioSession session;
+  RadioSession session(store);
   int result = 1;
   try {
-    TMainForm mainForm(session, commandLine.showCommand);
-    TPresetsForm presetsForm(mainForm.presetsHost());
+    TMainForm mainForm(session, store, commandLine.showCommand);
+    TPresetsForm presetsForm(mainForm.presetsHost(), store);
     mainForm.setPresetsForm(&presetsForm);
     mainForm.show();
     result = app.exec();
   } catch (const SettingsError& error) {
-    ShowStoreMessages(nullptr, {error.message()});
+    ShowStoreMessages(store, nullptr, {error.message()});
   }
+  app.setSettingsStore(nullptr);  // the store ends before the application object
   return result;
 }

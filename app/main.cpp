@@ -50,8 +50,12 @@ constexpr int kMaxExtent = 8192;
 
 }  // namespace
 
-TMainForm::TMainForm(RadioSession& session, int startupShowCommand, QWidget* parent)
-    : QMainWindow(parent), session_(session), StartupShowCommand(startupShowCommand) {
+TMainForm::TMainForm(RadioSession& session, SettingsStore& store, int startupShowCommand,
+                     QWidget* parent)
+    : QMainWindow(parent),
+      session_(session),
+      store_(store),
+      StartupShowCommand(startupShowCommand) {
   BuildControls();
   BuildMenus();
   ConnectControls();
@@ -92,7 +96,7 @@ void TMainForm::Guarded(const std::function<void()>& operation) {
     failures << error.message();
   }
   // What the operation's reads of the store met is told with its failure.
-  ShowStoreMessages(isVisible() ? this : nullptr, failures);
+  ShowStoreMessages(store_, isVisible() ? this : nullptr, failures);
 }
 
 void TMainForm::FormCreate() {
@@ -100,25 +104,25 @@ void TMainForm::FormCreate() {
   QLocale::setDefault(QLocale::c());
 
   {
-    SettingsSession session;
-    const int left = Settings.ReadNumber(sn::kGeneral, sn::kLeft, sn::kDefaultLeft);
-    const int top = Settings.ReadNumber(sn::kGeneral, sn::kTop, sn::kDefaultTop);
-    const int width = Settings.ReadNumber(sn::kGeneral, sn::kWidth, sn::kDefaultWidth);
+    SettingsSession session(store_);
+    const int left = store_.ReadNumber(sn::kGeneral, sn::kLeft, sn::kDefaultLeft);
+    const int top = store_.ReadNumber(sn::kGeneral, sn::kTop, sn::kDefaultTop);
+    const int width = store_.ReadNumber(sn::kGeneral, sn::kWidth, sn::kDefaultWidth);
     // The default height is that of the window just holding its top panel
     // where the frame and menu bar are counted in the window's height; here
     // they are not, so with no height stored the window fits its panel.
-    int height = Settings.ReadNumber(sn::kGeneral, sn::kHeight, kHeightNotStored);
+    int height = store_.ReadNumber(sn::kGeneral, sn::kHeight, kHeightNotStored);
     fitHeight_ = height == kHeightNotStored;
     if (fitHeight_) height = sn::kDefaultHeight;
     move(std::clamp(left, -kMaxPosition, kMaxPosition),
          std::clamp(top, -kMaxPosition, kMaxPosition));
     resize(std::clamp(width, 1, kMaxExtent), std::clamp(height, 1, kMaxExtent));
-    ShowIcon = Settings.ReadFlag(sn::kGeneral, sn::kShowIcon, true);
+    ShowIcon = store_.ReadFlag(sn::kGeneral, sn::kShowIcon, true);
     // Hints switched off in the configuration stay off at the next start.
-    HintDisplay::setEnabled(Settings.ReadFlag(sn::kGeneral, sn::kShowHints, true));
-    AlwaysOnTop = Settings.ReadFlag(sn::kGeneral, sn::kAlwaysOnTop, false);
+    HintDisplay::setEnabled(store_.ReadFlag(sn::kGeneral, sn::kShowHints, true));
+    AlwaysOnTop = store_.ReadFlag(sn::kGeneral, sn::kAlwaysOnTop, false);
     const QString step =
-        Settings.ReadText(sn::kGeneral, sn::kStepSize, QString::fromLatin1(sn::kDefaultStepSize))
+        store_.ReadText(sn::kGeneral, sn::kStepSize, QString::fromLatin1(sn::kDefaultStepSize))
             .left(kStepSizeReadLength);
     double value = 0;
     // A stored step that is not a number leaves the default step.
@@ -140,8 +144,8 @@ void TMainForm::FormShow() {
   LoadModeListBox();
 
   {
-    SettingsSession session;
-    auto feature = [](const char* name) { return Settings.ReadFlag(sn::kFeatures, name, false); };
+    SettingsSession session(store_);
+    auto feature = [this](const char* name) { return store_.ReadFlag(sn::kFeatures, name, false); };
     MuteButton->setVisible(feature(sn::kFeatureMute));
     VolumeTrackBar->setVisible(feature(sn::kFeatureVolume));
     SquelchTrackBar->setVisible(feature(sn::kFeatureSquelch));
@@ -176,16 +180,16 @@ void TMainForm::FormShow() {
   bool releasePort = false;
   int activeGroup = 0;
   {
-    SettingsSession session;
-    releasePort = Settings.ReadFlag(sn::kGeneral, sn::kReleasePortAfterStartup, false);
+    SettingsSession session(store_);
+    releasePort = store_.ReadFlag(sn::kGeneral, sn::kReleasePortAfterStartup, false);
   }
   if (releasePort) {
     TogglePortButton->setChecked(true);
     TogglePortButtonClick();
   }
   {
-    SettingsSession session;
-    activeGroup = Settings.ReadNumber(sn::kPresets, sn::kActiveGroup, 0);
+    SettingsSession session(store_);
+    activeGroup = store_.ReadNumber(sn::kPresets, sn::kActiveGroup, 0);
   }
   QAction* const groups[3][3] = {
       {GroupA, GroupA1, GroupA2}, {GroupB, GroupB1, GroupB2}, {GroupC, GroupC1, GroupC2}};
@@ -250,19 +254,19 @@ void TMainForm::FormDestroy() {
   destroyed_ = true;
   QStringList failures;
   try {
-    SettingsSession session;
-    Settings.WriteText(
+    SettingsSession session(store_);
+    store_.WriteText(
         sn::kGeneral, sn::kStepSize,
         freqtext::FormatFixed(session_.stepSize(), freqtext::kDecimals, freqtext::kStoredWidth));
-    Settings.WriteNumber(sn::kGeneral, sn::kLeft, x());
-    Settings.WriteNumber(sn::kGeneral, sn::kTop, y());
-    Settings.WriteNumber(sn::kGeneral, sn::kWidth, width());
-    Settings.WriteNumber(sn::kGeneral, sn::kHeight, height());
-    Settings.WriteFlag(sn::kGeneral, sn::kAttenuate,
-                       session_.switchOn(RadioSession::Switch::Attenuator));
-    if (GroupA->isChecked()) Settings.WriteNumber(sn::kPresets, sn::kActiveGroup, 0);
-    if (GroupB->isChecked()) Settings.WriteNumber(sn::kPresets, sn::kActiveGroup, 1);
-    if (GroupC->isChecked()) Settings.WriteNumber(sn::kPresets, sn::kActiveGroup, 2);
+    store_.WriteNumber(sn::kGeneral, sn::kLeft, x());
+    store_.WriteNumber(sn::kGeneral, sn::kTop, y());
+    store_.WriteNumber(sn::kGeneral, sn::kWidth, width());
+    store_.WriteNumber(sn::kGeneral, sn::kHeight, height());
+    store_.WriteFlag(sn::kGeneral, sn::kAttenuate,
+                     session_.switchOn(RadioSession::Switch::Attenuator));
+    if (GroupA->isChecked()) store_.WriteNumber(sn::kPresets, sn::kActiveGroup, 0);
+    if (GroupB->isChecked()) store_.WriteNumber(sn::kPresets, sn::kActiveGroup, 1);
+    if (GroupC->isChecked()) store_.WriteNumber(sn::kPresets, sn::kActiveGroup, 2);
   } catch (const SettingsError& error) {
     failures << error.message();
   }
@@ -274,7 +278,7 @@ void TMainForm::FormDestroy() {
     failures << error.message();
   }
   // Both saves failing for one reason make one message.
-  ShowStoreMessages(nullptr, failures);
+  ShowStoreMessages(store_, nullptr, failures);
 }
 
 void TMainForm::GetPort() { session_.getPort(); }

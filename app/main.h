@@ -27,6 +27,7 @@ class QStatusBar;
 class QTimer;
 class PresetsHost;
 class RadioSession;
+class SettingsStore;
 class SignalMeter;
 class RemoteServer;
 class TPresetsForm;
@@ -76,15 +77,17 @@ class TMainForm : public QMainWindow {
   static constexpr int kShowMinNoActive = 7;
   static constexpr int kShowDefault = 10;
 
-  // Creating the window reads the window settings and opens the radio
-  // session's link (the power-up runs on the link's thread).
-  explicit TMainForm(RadioSession& session, int startupShowCommand = kShowDefault,
-                     QWidget* parent = nullptr);
+  // Creating the window reads the window settings from `store` (the store of
+  // the session's profile) and opens the radio session's link (the power-up
+  // runs on the link's thread).
+  TMainForm(RadioSession& session, SettingsStore& store, int startupShowCommand = kShowDefault,
+            QWidget* parent = nullptr);
   // Saves the window state and shuts the session down (saved tuning, the
   // power-off when configured).
   ~TMainForm() override;
 
   RadioSession& session() { return session_; }
+  SettingsStore& store() { return store_; }
   // The presets dialog, made by the program entry; it lives for the run.
   void setPresetsForm(TPresetsForm* form) { PresetsForm = form; }
   // What the presets dialog is given to reach this window.
@@ -386,6 +389,7 @@ class TMainForm : public QMainWindow {
   void SelectPresetGroup(int group, QAction* chosen);
 
   RadioSession& session_;
+  SettingsStore& store_;
   int StartupShowCommand = kShowDefault;
   bool minimizedAtStart_ = false;  // the start-up minimise has been done
   bool shown_ = false;             // FormShow has run

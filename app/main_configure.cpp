@@ -24,7 +24,7 @@ void TMainForm::ConfigureMenuClick() {
   link.Pcr1000DefaultAmFilter = session_.settings().pcrDefaultAmFilter;
   int result = QDialog::Rejected;
   {
-    TConfigurationForm dialog(link, ShowIcon, AlwaysOnTop, this);
+    TConfigurationForm dialog(store_, link, ShowIcon, AlwaysOnTop, this);
     connect(&dialog, &TConfigurationForm::featuresApplied, this, &TMainForm::ShowFeatures);
     result = dialog.exec();
   }
@@ -38,7 +38,7 @@ void TMainForm::ConfigureMenuClick() {
   try {
     session_.reopen();
   } catch (const SettingsError& error) {
-    ShowStoreMessages(this, {error.message()});
+    ShowStoreMessages(store_, this, {error.message()});
   }
   ShowTuning(session_.tuning());
 

@@ -126,16 +126,16 @@ QString TMainForm::GroupPrefix() const {
 
 void TMainForm::LoadPresetLabels() {
   const QString prefix = GroupPrefix();
-  SettingsSession session;
+  SettingsSession session(store_);
   const QString section = QLatin1String(sn::kPresets);
   for (QPushButton* button : PresetButtons) {
     const int n = button->property("Tag").toInt();
     if (n < 1 || n > presets::kPresetCount) continue;
-    QString description = Settings.ReadText(
-        section, presets::ValueName(prefix, sn::kPresetDescription, n), QString());
+    QString description =
+        store_.ReadText(section, presets::ValueName(prefix, sn::kPresetDescription, n), QString());
     if (description.isEmpty()) {
-      description = Settings.ReadText(section, presets::ValueName(prefix, sn::kPresetFrequency, n),
-                                      QString());
+      description =
+          store_.ReadText(section, presets::ValueName(prefix, sn::kPresetFrequency, n), QString());
     }
     button->setToolTip(PresetHint(prefix, n, description));
     // An "&" of the description is shown, not taken as the item's shortcut.
@@ -203,29 +203,26 @@ void TMainForm::SetthisPresettoCurrentFrequencyModeetc1Click() {
     ShowInformation(this, QStringLiteral("Not a valid frequency."));
     return;
   }
-  SettingsSession session;
-  const QString section = QLatin1String(sn::kPresets);
-  Settings.WriteText(section, presets::ValueName(prefix, sn::kPresetFrequency, n),
-                     ShownFrequency(value));
-  Settings.WriteText(section, presets::ValueName(prefix, sn::kPresetMode, n),
-                     ModeComboBox->currentText());
-  Settings.WriteNumber(section, presets::ValueName(prefix, sn::kPresetFilter, n),
-                       FilterComboBox->currentIndex());
-  QString description = Settings.ReadText(
-      section, presets::ValueName(prefix, sn::kPresetDescription, n), QString::number(n));
+  SettingsSession session(store_);
+  presets::Preset preset;
+  preset.frequency = ShownFrequency(value);
+  preset.mode = ModeComboBox->currentText();
+  preset.filter = FilterComboBox->currentIndex();
+  preset.description =
+      store_.ReadText(QLatin1String(sn::kPresets),
+                      presets::ValueName(prefix, sn::kPresetDescription, n), QString::number(n));
 
   QInputDialog box(this);
   box.setObjectName(QStringLiteral("PresetDescriptionBox"));
   box.setInputMode(QInputDialog::TextInput);
   box.setWindowTitle(QStringLiteral("Preset"));
   box.setLabelText(QStringLiteral("Enter a description for this preset."));
-  box.setTextValue(description);
-  if (box.exec() == QDialog::Accepted) description = box.textValue();
+  box.setTextValue(preset.description);
+  if (box.exec() == QDialog::Accepted) preset.description = box.textValue();
 
-  button->setToolTip(PresetHint(prefix, n, description));
-  Settings.WriteText(section, presets::ValueName(prefix, sn::kPresetDescription, n), description);
-  Settings.WriteFlag(section, presets::ValueName(prefix, sn::kPresetAttenuate, n),
-                     ATTButton->isChecked());
+  button->setToolTip(PresetHint(prefix, n, preset.description));
+  preset.attenuate = ATTButton->isChecked();
+  presets::WritePreset(store_, prefix, n, preset);
 }
 
 void TMainForm::ConfigurePresets1Click() {

@@ -25,15 +25,22 @@ struct RemoteSettings {
   bool otherHosts = sn::kDefaultRemoteAllowOtherHosts;
 };
 
-RemoteSettings ReadRemoteSettings() {
+RemoteSettings ReadRemoteSettings(SettingsStore& store) {
   RemoteSettings remote;
-  SettingsSession session;
-  remote.enabled = Settings.ReadFlag(sn::kRemote, sn::kRemoteEnabled, sn::kDefaultRemoteEnabled);
-  remote.port = Settings.ReadNumber(sn::kRemote, sn::kRemotePort, sn::kDefaultRemotePort);
+  SettingsSession session(store);
+  remote.enabled = store.ReadFlag(sn::kRemote, sn::kRemoteEnabled, sn::kDefaultRemoteEnabled);
+  remote.port = store.ReadNumber(sn::kRemote, sn::kRemotePort, sn::kDefaultRemotePort);
   remote.otherHosts =
-      Settings.ReadFlag(sn::kRemote, sn::kRemoteAllowOtherHosts, sn::kDefaultRemoteAllowOtherHosts);
+      store.ReadFlag(sn::kRemote, sn::kRemoteAllowOtherHosts, sn::kDefaultRemoteAllowOtherHosts);
   if (remote.port < 1 || remote.port > 65535) remote.port = sn::kDefaultRemotePort;
   return remote;
+}
+
+void WriteRemoteSettings(SettingsStore& store, const RemoteSettings& remote) {
+  SettingsSession session(store);
+  store.WriteFlag(sn::kRemote, sn::kRemoteEnabled, remote.enabled);
+  store.WriteNumber(sn::kRemote, sn::kRemotePort, remote.port);
+  store.WriteFlag(sn::kRemote, sn::kRemoteAllowOtherHosts, remote.otherHosts);
 }
 
 }  // namespace
@@ -52,13 +59,13 @@ void TMainForm::StartRemoteControl() {
   } catch (const SettingsError& error) {
     // The window is still being built: the failure is told once it is up.
     const QString text = error.message();
-    QTimer::singleShot(0, this,
-                       [this, text] { ShowStoreMessages(isVisible() ? this : nullptr, {text}); });
+    QTimer::singleShot(
+        0, this, [this, text] { ShowStoreMessages(store_, isVisible() ? this : nullptr, {text}); });
   }
 }
 
 bool TMainForm::ApplyRemoteSettings() {
-  const RemoteSettings remote = ReadRemoteSettings();
+  const RemoteSettings remote = ReadRemoteSettings(store_);
   if (!remote.enabled) {
     remoteServer_->stop();
     return true;
@@ -81,7 +88,7 @@ bool TMainForm::ApplyRemoteSettings() {
 }
 
 void TMainForm::RemoteControl1Click() {
-  const RemoteSettings remote = ReadRemoteSettings();
+  const RemoteSettings remote = ReadRemoteSettings(store_);
   QString status = QStringLiteral("Off.");
   if (remoteServer_->isListening()) {
     status = QStringLiteral("Listening on %1 port %2; %3 program(s) connected.")
@@ -96,11 +103,6 @@ void TMainForm::RemoteControl1Click() {
   dialog.SetValues(remote.enabled, remote.port, remote.otherHosts);
   dialog.SetStatus(status);
   if (dialog.exec() != QDialog::Accepted) return;
-  {
-    SettingsSession session;
-    Settings.WriteFlag(sn::kRemote, sn::kRemoteEnabled, dialog.Enabled());
-    Settings.WriteNumber(sn::kRemote, sn::kRemotePort, dialog.Port());
-    Settings.WriteFlag(sn::kRemote, sn::kRemoteAllowOtherHosts, dialog.AllowOtherHosts());
-  }
+  WriteRemoteSettings(store_, {dialog.Enabled(), dialog.Port(), dialog.AllowOtherHosts()});
   ApplyRemoteSettings();
 }

@@ -156,8 +156,8 @@ void TMainForm::BuildScanPanel() {
   Guarded([this] {
     bool shown = sn::kDefaultShowScanPanel;
     {
-      SettingsSession session;
-      shown = Settings.ReadFlag(sn::kGeneral, sn::kShowScanPanel, sn::kDefaultShowScanPanel);
+      SettingsSession session(store_);
+      shown = store_.ReadFlag(sn::kGeneral, sn::kShowScanPanel, sn::kDefaultShowScanPanel);
     }
     ScanandSearch1->setChecked(shown);
     if (shown) ShowScanPanel(true);
@@ -199,8 +199,8 @@ void TMainForm::ShowScanPanel(bool show) {
 void TMainForm::ScanandSearch1Click() {
   const bool shown = ScanandSearch1->isChecked();
   ShowScanPanel(shown);
-  SettingsSession session;
-  Settings.WriteFlag(sn::kGeneral, sn::kShowScanPanel, shown);
+  SettingsSession session(store_);
+  store_.WriteFlag(sn::kGeneral, sn::kShowScanPanel, shown);
 }
 
 int TMainForm::RadioGroup1ItemIndex() const {

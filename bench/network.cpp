@@ -49,16 +49,14 @@ struct Path {
   QString port;
 };
 
-void store(const char* section, const char* name, const QString& value) {
-  SettingsSession session;
-  Settings.WriteText(QLatin1String(section), QLatin1String(name), value);
-}
-
-void configure(const QString& port, int protocol, int commandDelay = 2) {
-  store(names::kConnection, names::kComPort, port);
-  store(names::kConnection, names::kProtocol, QString::number(protocol));
-  store(names::kConnection, names::kAddress, QStringLiteral("80"));
-  store(names::kPcr1000, names::kPcr1000CommandDelay, QString::number(commandDelay));
+void configure(SettingsStore& store, const QString& port, int protocol, int commandDelay = 2) {
+  SettingsSession session(store);
+  store.WriteText(QLatin1String(names::kConnection), QLatin1String(names::kComPort), port);
+  store.WriteNumber(QLatin1String(names::kConnection), QLatin1String(names::kProtocol), protocol);
+  store.WriteText(QLatin1String(names::kConnection), QLatin1String(names::kAddress),
+                  QStringLiteral("80"));
+  store.WriteNumber(QLatin1String(names::kPcr1000), QLatin1String(names::kPcr1000CommandDelay),
+                    commandDelay);
 }
 
 // ser2net releases the device a moment after a connection closes: the next
@@ -74,9 +72,9 @@ struct Gap {
 
 // Runs `run` `runs` times per path and prints, per gap, the median and 99th
 // percentile of (observed - asked) for each path side by side.
-void gaps(const char* title, PseudoTerminal& pty, const std::vector<Path>& paths, int protocol,
-          int runs, const std::vector<Gap>& list, bool openEachRun,
-          const std::function<void(RadioLink&, int)>& run) {
+void gaps(SettingsStore& settings, const char* title, PseudoTerminal& pty,
+          const std::vector<Path>& paths, int protocol, int runs, const std::vector<Gap>& list,
+          bool openEachRun, const std::function<void(RadioLink&, int)>& run) {
   std::printf("\n%s (%d runs; over = observed - asked, ms: median / p99)\n", title, runs);
   std::printf("  %-40s %6s", "gap", "asked");
   for (const Path& p : paths) std::printf(" %17s", p.name);
@@ -84,20 +82,20 @@ void gaps(const char* title, PseudoTerminal& pty, const std::vector<Path>& paths
   std::vector<std::vector<std::vector<double>>> over(
       list.size(), std::vector<std::vector<double>>(paths.size()));
   for (size_t k = 0; k < paths.size(); ++k) {
-    configure(paths[k].port, protocol);
+    configure(settings, paths[k].port, protocol);
     RadioLink link;
-    if (!openEachRun) link.OpenRadioLink();
+    if (!openEachRun) link.OpenRadioLink(settings);
     pty.settle(30);
     for (int i = 0; i < runs; ++i) {
       pty.clear();
-      if (openEachRun) link.OpenRadioLink();
+      if (openEachRun) link.OpenRadioLink(settings);
       run(link, i);
       pty.settle(15);
       for (size_t g = 0; g < list.size(); ++g) {
         over[g][k].push_back(pty.gapMs(list[g].from, list[g].to) - list[g].asked);
       }
     }
-    link.CloseRadioLink();
+    link.CloseRadioLink(settings);
     releaseDevice();
   }
   for (size_t g = 0; g < list.size(); ++g) {
@@ -112,7 +110,7 @@ void gaps(const char* title, PseudoTerminal& pty, const std::vector<Path>& paths
 // From the call that writes a command to its arrival at the pseudo-terminal,
 // and from that call to a 14-byte reply read back (the radio answers the
 // moment the command arrives). "no delay": ser2net with chardelay off.
-void trips(PseudoTerminal& pty, const std::vector<Path>& paths) {
+void trips(SettingsStore& settings, PseudoTerminal& pty, const std::vector<Path>& paths) {
   std::printf("\nOne command's trip and a reply's round trip (200 runs, ms: median / p99)\n");
   std::printf("  %-40s", "");
   for (const Path& p : paths) std::printf(" %17s", p.name);
@@ -121,9 +119,9 @@ void trips(PseudoTerminal& pty, const std::vector<Path>& paths) {
   const QByteArray reply("RF0162550000\r\n");
   std::vector<std::vector<double>> oneWay(paths.size()), roundTrip(paths.size());
   for (size_t k = 0; k < paths.size(); ++k) {
-    configure(paths[k].port, protocols::kAr8000);
+    configure(settings, paths[k].port, protocols::kAr8000);
     RadioLink link;
-    link.OpenRadioLink();
+    link.OpenRadioLink(settings);
     for (int i = 0; i < 200; ++i) {
       pty.clear();
       std::atomic<bool> stop{false};
@@ -143,7 +141,7 @@ void trips(PseudoTerminal& pty, const std::vector<Path>& paths) {
       oneWay[k].push_back(msBetween(t0, pty.arrivalOf(0)));
       roundTrip[k].push_back(msBetween(t0, t1));
     }
-    link.CloseRadioLink();
+    link.CloseRadioLink(settings);
     releaseDevice();
   }
   const auto row = [&](const char* name, const std::vector<std::vector<double>>& v) {
@@ -241,7 +239,7 @@ int main(int argc, char** argv) {
   testsupport::IsolatedEnvironment environment;
   QCoreApplication app(argc, argv);
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  SetSettingsProfile(QStringLiteral("network"));
+  SettingsStore settings(QStringLiteral("network"));
   PseudoTerminal pty;
   Ser2Net server(pty.devicePath());
   if (!server.start()) {
@@ -255,16 +253,17 @@ int main(int argc, char** argv) {
       "The radio link at a pseudo-terminal, opened locally and through ser2net on loopback.\n"
       "Gaps are stamped by the pseudo-terminal's reader thread.\n");
 
-  gaps("OS456/OS535 power-up", pty, paths, protocols::kOs456, 10,
+  gaps(settings, "OS456/OS535 power-up", pty, paths, protocols::kOs456, 10,
        {{"power-up -> audio on (300 + more than 100)", 401, 0, 7}}, true, [](RadioLink&, int) {});
-  gaps("PCR1000 power-up, command delay 2", pty, paths, protocols::kPcr1000, 40,
+  gaps(settings, "PCR1000 power-up, command delay 2", pty, paths, protocols::kPcr1000, 40,
        {{"H100 -> H101 (3D)", 6, 0, 6},
         {"H101 -> G300 (3D)", 6, 6, 12},
         {"G300 -> G105 (D)", 2, 12, 18},
         {"G105 -> volume (3D, rate switch, 4D, D/4)", 14, 18, 24}},
        true, [](RadioLink&, int) {});
-  gaps("Icom CI-V tuning, the mode changing every time", pty, paths, protocols::kIcomCiv, 60,
-       {{"frequency frame -> mode frame (15 + 51)", 66, 0, 11}}, false, [](RadioLink& link, int i) {
+  gaps(settings, "Icom CI-V tuning, the mode changing every time", pty, paths, protocols::kIcomCiv,
+       60, {{"frequency frame -> mode frame (15 + 51)", 66, 0, 11}}, false,
+       [](RadioLink& link, int i) {
          link.TuneRadio(QStringLiteral("162.55"), i % 2 ? QStringLiteral("AM") : "FMN");
        });
   {
@@ -274,7 +273,7 @@ int main(int argc, char** argv) {
       std::vector<Path> more = paths;
       more.push_back({"rfc2217 no delay", direct.rfc2217Address()});
       more.push_back({"tcp no delay", direct.tcpAddress()});
-      trips(pty, more);
+      trips(settings, pty, more);
     }
   }
   opens(paths);

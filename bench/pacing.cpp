@@ -63,17 +63,16 @@ void print(const Series& s) {
               percentile(s.observed, 0.5), percentile(over, 0.5), percentile(over, 0.99));
 }
 
-void store(const char* section, const char* name, const QString& value) {
-  SettingsSession session;
-  Settings.WriteText(QLatin1String(section), QLatin1String(name), value);
-}
-
-void configure(const PseudoTerminal& pty, int protocol, int commandDelay = 2) {
-  SetSettingsProfile(QStringLiteral("pacing"));
-  store(names::kConnection, names::kComPort, pty.devicePath());
-  store(names::kConnection, names::kProtocol, QString::number(protocol));
-  store(names::kConnection, names::kAddress, QStringLiteral("80"));
-  store(names::kPcr1000, names::kPcr1000CommandDelay, QString::number(commandDelay));
+void configure(SettingsStore& store, const PseudoTerminal& pty, int protocol,
+               int commandDelay = 2) {
+  SettingsSession session(store);
+  store.WriteText(QLatin1String(names::kConnection), QLatin1String(names::kComPort),
+                  pty.devicePath());
+  store.WriteNumber(QLatin1String(names::kConnection), QLatin1String(names::kProtocol), protocol);
+  store.WriteText(QLatin1String(names::kConnection), QLatin1String(names::kAddress),
+                  QStringLiteral("80"));
+  store.WriteNumber(QLatin1String(names::kPcr1000), QLatin1String(names::kPcr1000CommandDelay),
+                    commandDelay);
 }
 
 // BusyWait on its own, as the program's thread sees it.
@@ -153,18 +152,19 @@ int main(int argc, char** argv) {
 
   busyWaits();
 
+  SettingsStore settings(QStringLiteral("pacing"));
   {
     PseudoTerminal pty;
-    configure(pty, protocols::kOs456);
+    configure(settings, pty, protocols::kOs456);
     RadioLink link;
     wireGaps(
         "OS456/OS535 power-up", pty, 10,
-        {{"power-up -> audio on (300 + more than 100)", 401, 0, 7}}, [&] { link.OpenRadioLink(); },
-        401, kOpenCall);
+        {{"power-up -> audio on (300 + more than 100)", 401, 0, 7}},
+        [&] { link.OpenRadioLink(settings); }, 401, kOpenCall);
   }
   for (int delay : {2, 10}) {
     PseudoTerminal pty;
-    configure(pty, protocols::kPcr1000, delay);
+    configure(settings, pty, protocols::kPcr1000, delay);
     RadioLink link;
     const double d = delay;
     const QByteArray title = "PCR1000 power-up, command delay " + QByteArray::number(delay);
@@ -175,11 +175,11 @@ int main(int argc, char** argv) {
          {"G300 -> G105 (D)", d, 12, 18},
          {"G105 -> volume (3D, rate switch, 4D, D/4)", 7 * d + delay / 4, 18, 24},
          {"volume -> squelch (D/4)", double(delay / 4), 24, 31}},
-        [&] { link.OpenRadioLink(); }, 16 * d + 2 * (delay / 4), kOpenCall);
+        [&] { link.OpenRadioLink(settings); }, 16 * d + 2 * (delay / 4), kOpenCall);
   }
   for (bool answers : {false, true}) {
     PseudoTerminal pty;
-    configure(pty, protocols::kBc895Xlt);
+    configure(settings, pty, protocols::kBc895Xlt);
     RadioLink link;
     std::vector<Gap> gaps;
     if (answers) {
@@ -194,16 +194,16 @@ int main(int argc, char** argv) {
           std::thread radio([&] {
             if (pty.waitFor(3, 3000) == "MD\r" && answers) pty.write("MD07 BC895XLT\r");
           });
-          link.OpenRadioLink();
+          link.OpenRadioLink(settings);
           radio.join();
         },
         1425, kOpenCall);
   }
   {
     PseudoTerminal pty;
-    configure(pty, protocols::kIcomCiv);
+    configure(settings, pty, protocols::kIcomCiv);
     RadioLink link;
-    link.OpenRadioLink();
+    link.OpenRadioLink(settings);
     int n = 0;
     wireGaps(
         "Icom CI-V tuning (mode changes every time)", pty, 60,
@@ -216,9 +216,9 @@ int main(int argc, char** argv) {
   }
   {
     PseudoTerminal pty;
-    configure(pty, protocols::kOs456);
+    configure(settings, pty, protocols::kOs456);
     RadioLink link;
-    link.OpenRadioLink();
+    link.OpenRadioLink(settings);
     int n = 0;
     wireGaps(
         "OS456/OS535 tuning (mode changes every time)", pty, 60,
@@ -231,9 +231,9 @@ int main(int argc, char** argv) {
   }
   {
     PseudoTerminal pty;
-    configure(pty, protocols::kAr8000);
+    configure(settings, pty, protocols::kAr8000);
     RadioLink link;
-    link.OpenRadioLink();
+    link.OpenRadioLink(settings);
     wireGaps(
         "AR8000 tuning", pty, 60, {},
         [&] { link.TuneRadio(QStringLiteral("162.55"), QStringLiteral("FMN")); }, 36 + 51);

@@ -118,16 +118,16 @@ void Polling(int protocol, const QString& stations, int seconds) {
     std::fprintf(stderr, "virtual radio: %s\n", qPrintable(radio.startError()));
     return;
   }
-  testsupport::WriteProfile(QStringLiteral("Polling%1").arg(protocol),
-                            {{"Connection/Com Port", radio.devicePath()},
-                             {"Connection/Protocol", QString::number(protocol)},
-                             {"Connection/Address", "88"},
-                             {"Connection/Com Port Rate", protocol == 6 ? "9600" : "19200"},
-                             {"Connection/Readings Per Second", "10"}});
+  SettingsStore store(QStringLiteral("Polling%1").arg(protocol));
+  testsupport::WriteSettings(store, {{"Connection/Com Port", radio.devicePath()},
+                                     {"Connection/Protocol", QString::number(protocol)},
+                                     {"Connection/Address", "88"},
+                                     {"Connection/Com Port Rate", protocol == 6 ? "9600" : "19200"},
+                                     {"Connection/Readings Per Second", "10"}});
   int readings = 0;
   int fresh = 0;
   {
-    RadioSession session;
+    RadioSession session(store);
     QObject::connect(&session, &RadioSession::readingChanged, [&] {
       ++readings;
       if (session.reading().valid) ++fresh;

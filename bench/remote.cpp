@@ -137,16 +137,16 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
 
   PseudoTerminal pty;
-  SetSettingsProfile(QStringLiteral("remote"));
+  SettingsStore settings(QStringLiteral("remote"));
   {
-    SettingsSession session;
-    Settings.WriteText(QLatin1String(names::kConnection), QLatin1String(names::kComPort),
+    SettingsSession session(settings);
+    settings.WriteText(QLatin1String(names::kConnection), QLatin1String(names::kComPort),
                        pty.devicePath());
-    Settings.WriteNumber(QLatin1String(names::kConnection), QLatin1String(names::kProtocol),
+    settings.WriteNumber(QLatin1String(names::kConnection), QLatin1String(names::kProtocol),
                          protocols::kPcr1000);
   }
   RadioLink link;
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings);
   if (!link.portOpen()) {
     std::fprintf(stderr, "could not open the pseudo-terminal\n");
     return 1;

@@ -68,14 +68,14 @@ void Measure(const Case& c, const QString& band, const QList<qint64>& stations, 
     std::fprintf(stderr, "virtual radio: %s\n", qPrintable(radio.startError()));
     return;
   }
-  testsupport::WriteProfile(QStringLiteral("ScanRate%1").arg(c.protocol),
-                            {{"Connection/Com Port", radio.devicePath()},
-                             {"Connection/Protocol", QString::number(c.protocol)},
-                             {"Connection/Address", "80"},
-                             {"Connection/Com Port Rate", QString::number(c.baud)},
-                             {"Connection/Readings Per Second", "0"},
-                             {"General/Frequency", "150"}});
-  RadioSession session;
+  SettingsStore store(QStringLiteral("ScanRate%1").arg(c.protocol));
+  testsupport::WriteSettings(store, {{"Connection/Com Port", radio.devicePath()},
+                                     {"Connection/Protocol", QString::number(c.protocol)},
+                                     {"Connection/Address", "80"},
+                                     {"Connection/Com Port Rate", QString::number(c.baud)},
+                                     {"Connection/Readings Per Second", "0"},
+                                     {"General/Frequency", "150"}});
+  RadioSession session(store);
   session.open();
   RunFor(2000);  // the power-up
   SignalScanner& scanner = session.signalScanner();

@@ -73,21 +73,22 @@ void Report(const char* what, double stallMs, qint64 elapsedMs) {
   std::printf("  %-44s %12.2f %12lld\n", what, stallMs, static_cast<long long>(elapsedMs));
 }
 
-void WriteRig(const QString& profile, const PseudoTerminal& pty, int protocol) {
-  testsupport::WriteProfile(profile, {{"Connection/Com Port", pty.devicePath()},
-                                      {"Connection/Protocol", QString::number(protocol)},
-                                      {"General/Frequency", "145.5"},
-                                      {"General/Mode", "FMN"}});
+void WriteRig(SettingsStore& store, const PseudoTerminal& pty, int protocol) {
+  testsupport::WriteSettings(store, {{"Connection/Com Port", pty.devicePath()},
+                                     {"Connection/Protocol", QString::number(protocol)},
+                                     {"General/Frequency", "145.5"},
+                                     {"General/Mode", "FMN"}});
 }
 
 void PowerUp(StallProbe& probe) {
   PseudoTerminal pty;
-  WriteRig(QStringLiteral("StallBc895"), pty, 5);
-  RadioSession session;
+  SettingsStore store(QStringLiteral("StallBc895"));
+  WriteRig(store, pty, 5);
+  RadioSession session(store);
   QElapsedTimer clock;
   probe.start();
   clock.start();
-  auto form = std::make_unique<TMainForm>(session);
+  auto form = std::make_unique<TMainForm>(session, store);
   form->show();
   // The power-up ends with "KEY01" and a CR; the start-up tuning follows.
   RunUntil([&pty] { return pty.received().contains("RF01455000\r"); }, 5000);
@@ -97,9 +98,10 @@ void PowerUp(StallProbe& probe) {
 
 void Ar8000Tuning(StallProbe& probe) {
   PseudoTerminal pty;
-  WriteRig(QStringLiteral("StallAr8000"), pty, 2);
-  RadioSession session;
-  auto form = std::make_unique<TMainForm>(session);
+  SettingsStore store(QStringLiteral("StallAr8000"));
+  WriteRig(store, pty, 2);
+  RadioSession session(store);
+  auto form = std::make_unique<TMainForm>(session, store);
   form->show();
   RunUntil([&pty] { return pty.received().contains("MD1\r\n"); }, 5000);
   pty.settle(100);
@@ -124,9 +126,10 @@ void Ar8000Tuning(StallProbe& probe) {
 
 void Search(StallProbe& probe) {
   PseudoTerminal pty;
-  WriteRig(QStringLiteral("StallSearch"), pty, 6);
-  RadioSession session;
-  auto form = std::make_unique<TMainForm>(session);
+  SettingsStore store(QStringLiteral("StallSearch"));
+  WriteRig(store, pty, 6);
+  RadioSession session(store);
+  auto form = std::make_unique<TMainForm>(session, store);
   form->show();
   RunUntil([&session] { return session.portState() == RadioSession::PortState::Open; }, 5000);
   pty.settle(100);

@@ -28,8 +28,8 @@ void ShowError(QWidget* parent, const QString& text) {
   showBox(parent, text, QMessageBox::Critical);
 }
 
-void ShowStoreMessages(QWidget* parent, const QStringList& failures) {
-  const QStringList messages = Settings.takeMessages(failures);
+void ShowStoreMessages(SettingsStore& store, QWidget* parent, const QStringList& failures) {
+  const QStringList messages = store.takeMessages(failures);
   if (!messages.isEmpty()) ShowError(parent, messages.join(QLatin1Char('\n')));
 }
 

@@ -43,9 +43,9 @@ QComboBox* makeList(const char* name, const char* hint, QWidget* parent) {
 
 }  // namespace
 
-TConfigurationForm::TConfigurationForm(const ConfigurationLink& link, bool& showIcon,
-                                       bool& alwaysOnTop, QWidget* parent)
-    : QDialog(parent), link_(link), showIcon_(showIcon), alwaysOnTop_(alwaysOnTop) {
+TConfigurationForm::TConfigurationForm(SettingsStore& store, const ConfigurationLink& link,
+                                       bool& showIcon, bool& alwaysOnTop, QWidget* parent)
+    : QDialog(parent), store_(store), link_(link), showIcon_(showIcon), alwaysOnTop_(alwaysOnTop) {
   setObjectName(QStringLiteral("ConfigurationForm"));
   setWindowTitle(QStringLiteral("Configuration"));
   // A close box and nothing else in the title bar.

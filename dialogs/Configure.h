@@ -13,6 +13,7 @@ class QListWidget;
 class QPushButton;
 class QStatusBar;
 class QTabWidget;
+class SettingsStore;
 
 // The link values the dialog shows and changes: the protocol and port, the
 // coverage in force and the PCR1000's default AM filter.
@@ -33,7 +34,7 @@ struct ConfigurationLink {
 // features through featuresApplied(); it never talks to the radio itself. The
 // caller re-applies the connection after the dialog closed with Accepted.
 //
-// The process-wide settings object is held open from the dialog's showing to
+// The settings store it is given is held open from the dialog's showing to
 // its hiding.
 class TConfigurationForm : public QDialog {
   Q_OBJECT
@@ -42,8 +43,8 @@ class TConfigurationForm : public QDialog {
   // link: the values in force, shown where the dialog shows them and changed
   // as the operator confirms them (link()). showIcon, alwaysOnTop: the main
   // window's flags, shown when the dialog opens and set when it is confirmed.
-  TConfigurationForm(const ConfigurationLink& link, bool& showIcon, bool& alwaysOnTop,
-                     QWidget* parent = nullptr);
+  TConfigurationForm(SettingsStore& store, const ConfigurationLink& link, bool& showIcon,
+                     bool& alwaysOnTop, QWidget* parent = nullptr);
   const ConfigurationLink& link() const { return link_; }
   ~TConfigurationForm() override;
 
@@ -146,6 +147,7 @@ class TConfigurationForm : public QDialog {
   void loadStep(Step&& step);
   void saveAll();
 
+  SettingsStore& store_;
   ConfigurationLink link_;
   bool& showIcon_;
   bool& alwaysOnTop_;

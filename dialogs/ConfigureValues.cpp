@@ -46,12 +46,8 @@ QString supportsName(int mode) {
 
 // The profile in use: what follows the base key in the settings root, or
 // "Default" for the base key itself.
-QString profileName() {
-  const QString base = QString::fromLatin1(kSettingsBaseKey) + QLatin1Char('\\');
-  if (SettingsRoot.startsWith(base, Qt::CaseInsensitive) && SettingsRoot.size() > base.size()) {
-    return SettingsRoot.mid(base.size());
-  }
-  return QStringLiteral("Default");
+QString profileName(const SettingsStore& store) {
+  return store.profile().isEmpty() ? QStringLiteral("Default") : store.profile();
 }
 
 }  // namespace
@@ -82,11 +78,11 @@ void TConfigurationForm::loadStep(Step&& step) {
 
 void TConfigurationForm::FormShow() {
   loadErrors_.clear();
-  ProfilePanel->setText(profileName());
-  Settings.open(SettingsRoot);
+  ProfilePanel->setText(profileName(store_));
+  store_.open();
 
   loadStep([&] {
-    link_.Protocol = Settings.ReadNumber(sn::kConnection, sn::kProtocol, sn::kDefaultProtocol);
+    link_.Protocol = store_.ReadNumber(sn::kConnection, sn::kProtocol, sn::kDefaultProtocol);
     if (const protocols::ProtocolInfo* p = protocols::byNumber(link_.Protocol)) {
       ProtocolComboBox->setCurrentIndex(p->listPosition);
     }
@@ -95,20 +91,18 @@ void TConfigurationForm::FormShow() {
   ProtocolComboBoxChange();
 
   loadStep([&] {
-    const int rate =
-        Settings.ReadNumber(sn::kConnection, sn::kComPortRate, sn::kDefaultComPortRate);
+    const int rate = store_.ReadNumber(sn::kConnection, sn::kComPortRate, sn::kDefaultComPortRate);
     SelectComboText(RateComboBox, QString::number(rate));
   });
-  loadStep([&] { AddressEdit->setText(Settings.ReadText(sn::kConnection, sn::kAddress, {})); });
-  loadStep(
-      [&] { IC735CheckBox->setChecked(Settings.ReadFlag(sn::kConnection, sn::kIc735, false)); });
+  loadStep([&] { AddressEdit->setText(store_.ReadText(sn::kConnection, sn::kAddress, {})); });
+  loadStep([&] { IC735CheckBox->setChecked(store_.ReadFlag(sn::kConnection, sn::kIc735, false)); });
 
   ShowIconCheckBox->setChecked(showIcon_);
   AlwaysOnTopCheckBox->setChecked(alwaysOnTop_);
 
   loadStep([&] {
     link_.PortName =
-        Settings.ReadText(sn::kConnection, sn::kComPort, sn::kDefaultComPort).left(kPortNameLength);
+        store_.ReadText(sn::kConnection, sn::kComPort, sn::kDefaultComPort).left(kPortNameLength);
     // A port chosen earlier that this machine does not list now (an adapter
     // that is unplugged) stays choosable, so that saving keeps it.
     if (!link_.PortName.isEmpty() && ComPortComboBox->findText(link_.PortName) < 0) {
@@ -118,20 +112,19 @@ void TConfigurationForm::FormShow() {
   });
 
   loadStep(
-      [&] { PowerOffCheckBox->setChecked(Settings.ReadFlag(sn::kGeneral, sn::kPowerOff, false)); });
-  loadStep([&] {
-    ShowHintsCheckBox->setChecked(Settings.ReadFlag(sn::kGeneral, sn::kShowHints, true));
-  });
+      [&] { PowerOffCheckBox->setChecked(store_.ReadFlag(sn::kGeneral, sn::kPowerOff, false)); });
+  loadStep(
+      [&] { ShowHintsCheckBox->setChecked(store_.ReadFlag(sn::kGeneral, sn::kShowHints, true)); });
   loadStep([&] {
     ReleasePortAfterStartupCheckBox->setChecked(
-        Settings.ReadFlag(sn::kGeneral, sn::kReleasePortAfterStartup, false));
+        store_.ReadFlag(sn::kGeneral, sn::kReleasePortAfterStartup, false));
   });
 
   for (int mode = 0; mode < ModeLB->count(); ++mode) {
     loadStep([&] {
       const bool byDefault = (kDefaultSupportedModes >> mode) & 1u;
       ModeLB->item(mode)->setSelected(
-          Settings.ReadFlag(sn::kCoverage, supportsName(mode), byDefault));
+          store_.ReadFlag(sn::kCoverage, supportsName(mode), byDefault));
     });
   }
 
@@ -151,19 +144,19 @@ void TConfigurationForm::FormShow() {
       {FiltersCheckBox, sn::kFeatureFilters},
   }};
   for (const auto& [box, name] : features) {
-    loadStep([&] { box->setChecked(Settings.ReadFlag(sn::kFeatures, name, false)); });
+    loadStep([&] { box->setChecked(store_.ReadFlag(sn::kFeatures, name, false)); });
   }
 
   loadStep([&] {
-    link_.Pcr1000DefaultAmFilter = Settings.ReadNumber(sn::kConnection, sn::kPcr1000DefaultAmFilter,
-                                                       sn::kDefaultPcr1000AmFilter);
+    link_.Pcr1000DefaultAmFilter = store_.ReadNumber(sn::kConnection, sn::kPcr1000DefaultAmFilter,
+                                                     sn::kDefaultPcr1000AmFilter);
     const int index = link_.Pcr1000DefaultAmFilter;
     DefaultPCR1000AMFilterComboBox->setCurrentIndex(
         index >= 0 && index < DefaultPCR1000AMFilterComboBox->count() ? index : -1);
   });
 
   // Reads give their defaults and keep what they met for the operator.
-  loadErrors_ << Settings.takeMessages();
+  loadErrors_ << store_.takeMessages();
   if (!loadErrors_.isEmpty()) {
     // The first failure is reported once the dialog is on screen; the values
     // that could be read are shown, the others as the dialog proposed them.
@@ -241,7 +234,7 @@ void TConfigurationForm::Button1Click() {
     // Written through now, so that a store that cannot be written is
     // reported here and the dialog stays open instead of closing as if the
     // settings had been saved.
-    Settings.release();
+    store_.release();
   } catch (const SettingsError& e) {
     // The store stays closed: a retry opens it afresh, so that a store that
     // has become writable again is written.
@@ -258,55 +251,54 @@ void TConfigurationForm::saveAll() {
           protocols::byListPosition(ProtocolComboBox->currentIndex())) {
     link_.Protocol = p->number;
   }
-  Settings.WriteNumber(sn::kConnection, sn::kProtocol, link_.Protocol);
+  store_.WriteNumber(sn::kConnection, sn::kProtocol, link_.Protocol);
 
   if (RateComboBox->currentIndex() >= 0) {
-    Settings.WriteText(sn::kConnection, sn::kComPortRate, RateComboBox->currentText());
+    store_.WriteText(sn::kConnection, sn::kComPortRate, RateComboBox->currentText());
   }
-  Settings.WriteText(sn::kConnection, sn::kAddress, AddressEdit->text());
-  Settings.WriteFlag(sn::kConnection, sn::kIc735, IC735CheckBox->isChecked());
+  store_.WriteText(sn::kConnection, sn::kAddress, AddressEdit->text());
+  store_.WriteFlag(sn::kConnection, sn::kIc735, IC735CheckBox->isChecked());
 
   if (ComPortComboBox->currentIndex() >= 0) {
     link_.PortName = ComPortComboBox->currentText().left(kPortNameLength);
-    Settings.WriteText(sn::kConnection, sn::kComPort, link_.PortName);
+    store_.WriteText(sn::kConnection, sn::kComPort, link_.PortName);
   }
 
   showIcon_ = ShowIconCheckBox->isChecked();
   alwaysOnTop_ = AlwaysOnTopCheckBox->isChecked();
-  Settings.WriteFlag(sn::kGeneral, sn::kShowIcon, showIcon_);
-  Settings.WriteFlag(sn::kGeneral, sn::kAlwaysOnTop, alwaysOnTop_);
+  store_.WriteFlag(sn::kGeneral, sn::kShowIcon, showIcon_);
+  store_.WriteFlag(sn::kGeneral, sn::kAlwaysOnTop, alwaysOnTop_);
 
-  Settings.WriteFlag(sn::kGeneral, sn::kPowerOff, PowerOffCheckBox->isChecked());
-  Settings.WriteFlag(sn::kGeneral, sn::kShowHints, ShowHintsCheckBox->isChecked());
-  Settings.WriteFlag(sn::kGeneral, sn::kReleasePortAfterStartup,
-                     ReleasePortAfterStartupCheckBox->isChecked());
+  store_.WriteFlag(sn::kGeneral, sn::kPowerOff, PowerOffCheckBox->isChecked());
+  store_.WriteFlag(sn::kGeneral, sn::kShowHints, ShowHintsCheckBox->isChecked());
+  store_.WriteFlag(sn::kGeneral, sn::kReleasePortAfterStartup,
+                   ReleasePortAfterStartupCheckBox->isChecked());
 
   for (int mode = 0; mode < ModeLB->count(); ++mode) {
-    Settings.WriteFlag(sn::kCoverage, supportsName(mode), ModeLB->item(mode)->isSelected());
+    store_.WriteFlag(sn::kCoverage, supportsName(mode), ModeLB->item(mode)->isSelected());
   }
 
   if (DefaultPCR1000AMFilterComboBox->currentIndex() >= 0) {
     link_.Pcr1000DefaultAmFilter = DefaultPCR1000AMFilterComboBox->currentIndex();
-    Settings.WriteNumber(sn::kConnection, sn::kPcr1000DefaultAmFilter,
-                         link_.Pcr1000DefaultAmFilter);
+    store_.WriteNumber(sn::kConnection, sn::kPcr1000DefaultAmFilter, link_.Pcr1000DefaultAmFilter);
   }
 
   // Both texts passed the coverage check and are in their stored form.
   const QString lowest = LowestFrequencyEdit->text();
   const QString highest = HighestFrequencyEdit->text();
-  Settings.WriteText(sn::kCoverage, sn::kLowestFrequency, lowest);
-  Settings.WriteText(sn::kCoverage, sn::kHighestFrequency, highest);
+  store_.WriteText(sn::kCoverage, sn::kLowestFrequency, lowest);
+  store_.WriteText(sn::kCoverage, sn::kHighestFrequency, highest);
   freqtext::ParseNumber(lowest, &link_.LowestFrequency);
   freqtext::ParseNumber(highest, &link_.HighestFrequency);
 
-  Settings.WriteFlag(sn::kFeatures, sn::kFeatureMute, MuteCheckBox->isChecked());
-  Settings.WriteFlag(sn::kFeatures, sn::kFeatureVolume, VolumeCheckBox->isChecked());
-  Settings.WriteFlag(sn::kFeatures, sn::kFeatureSquelch, SquelchCheckBox->isChecked());
-  Settings.WriteFlag(sn::kFeatures, sn::kFeatureIfShift, IFShiftCheckBox->isChecked());
-  Settings.WriteFlag(sn::kFeatures, sn::kFeatureAgc, AGCCheckBox->isChecked());
-  Settings.WriteFlag(sn::kFeatures, sn::kFeatureNb, NBCheckBox->isChecked());
-  Settings.WriteFlag(sn::kFeatures, sn::kFeatureAttenuate, ATTCheckBox->isChecked());
-  Settings.WriteFlag(sn::kFeatures, sn::kFeatureFilters, FiltersCheckBox->isChecked());
+  store_.WriteFlag(sn::kFeatures, sn::kFeatureMute, MuteCheckBox->isChecked());
+  store_.WriteFlag(sn::kFeatures, sn::kFeatureVolume, VolumeCheckBox->isChecked());
+  store_.WriteFlag(sn::kFeatures, sn::kFeatureSquelch, SquelchCheckBox->isChecked());
+  store_.WriteFlag(sn::kFeatures, sn::kFeatureIfShift, IFShiftCheckBox->isChecked());
+  store_.WriteFlag(sn::kFeatures, sn::kFeatureAgc, AGCCheckBox->isChecked());
+  store_.WriteFlag(sn::kFeatures, sn::kFeatureNb, NBCheckBox->isChecked());
+  store_.WriteFlag(sn::kFeatures, sn::kFeatureAttenuate, ATTCheckBox->isChecked());
+  store_.WriteFlag(sn::kFeatures, sn::kFeatureFilters, FiltersCheckBox->isChecked());
 }
 
 void TConfigurationForm::Button2Click() {
@@ -324,7 +316,7 @@ bool TConfigurationForm::FormCloseQuery() {
 
 void TConfigurationForm::FormHide() {
   try {
-    Settings.release();
+    store_.release();
   } catch (const SettingsError& e) {
     ShowError(parentWidget(), e.message());
   }

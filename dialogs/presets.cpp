@@ -19,12 +19,9 @@
 #include "dialogs/ChannelTables.h"
 #include "radio/FrequencyText.h"
 #include "radio/Protocols.h"
-#include "settings/SettingsNames.h"
 #include "settings/SettingsStore.h"
 
 namespace {
-
-namespace names = settings_names;
 
 constexpr char kNotValidFrequency[] = "Not a valid frequency.";
 // Saved preset frequencies: 5 decimals right-aligned in 9 characters.
@@ -85,8 +82,8 @@ QListWidget* AddChannelPage(QTabWidget* pages, QWidget*& page, const char* pageN
 
 }  // namespace
 
-TPresetsForm::TPresetsForm(PresetsHost& host, QWidget* parent)
-    : QDialog(parent), host_(host), descriptionLimit_(presets::kDescriptionLength) {
+TPresetsForm::TPresetsForm(PresetsHost& host, SettingsStore& store, QWidget* parent)
+    : QDialog(parent), host_(host), store_(store), descriptionLimit_(presets::kDescriptionLength) {
   setObjectName(QStringLiteral("PresetsForm"));
   setWindowTitle(QStringLiteral("Presets"));
   // A close box and the system menu only.
@@ -241,7 +238,7 @@ void TPresetsForm::Guarded(Body body) {
     failures << error.message();
   }
   // What the store's reads met is told with the failure, in one box.
-  ShowStoreMessages(this, failures);
+  ShowStoreMessages(store_, this, failures);
 }
 
 void TPresetsForm::showEvent(QShowEvent* event) {
@@ -265,18 +262,8 @@ void TPresetsForm::SetDescriptionText(const QString& text) {
 }
 
 void TPresetsForm::LoadPreset(const QString& prefix, int n) {
-  using presets::ValueName;
-  const QString section = QLatin1String(names::kPresets);
-  preset_.frequency = Settings.ReadText(section, ValueName(prefix, names::kPresetFrequency, n),
-                                        QLatin1String(presets::kDefaultFrequency));
-  preset_.mode = Settings.ReadText(section, ValueName(prefix, names::kPresetMode, n),
-                                   QLatin1String(presets::kDefaultMode));
-  preset_.filter = Settings.ReadNumber(section, ValueName(prefix, names::kPresetFilter, n),
-                                       presets::kDefaultFilter);
-  preset_.description = Settings.ReadText(section, ValueName(prefix, names::kPresetDescription, n),
-                                          QLatin1String(presets::kDialogDefaultDescription));
-  preset_.attenuate =
-      Settings.ReadFlag(section, ValueName(prefix, names::kPresetAttenuate, n), false);
+  preset_ =
+      presets::ReadPreset(store_, prefix, n, QLatin1String(presets::kDialogDefaultDescription));
   FrequencyEdit->setText(preset_.frequency);
   SelectComboText(ModeComboBox, preset_.mode);
   // An index outside the list leaves no filter selected.
@@ -296,13 +283,13 @@ void TPresetsForm::FormShow() {
   FilterLabel->setVisible(filters);
   PresetComboBox->setCurrentIndex(0);
   Guarded([this] {
-    Settings.open(SettingsRoot);
+    store_.open();
     LoadPreset(QString(), 1);
   });
 }
 
 void TPresetsForm::FormClose() {
-  Guarded([] { Settings.release(); });
+  Guarded([this] { store_.release(); });
 }
 
 void TPresetsForm::GroupComboBoxChange() {
@@ -338,7 +325,6 @@ void TPresetsForm::ModeComboBoxChange() {
 
 void TPresetsForm::Button1Click() {
   Guarded([this] {
-    using presets::ValueName;
     const QString prefix = ChosenGroupPrefix();
     QString frequency = FrequencyEdit->text();
     if (!freqtext::ValidateFrequencyText(frequency, kSavedWidth, freqtext::kDecimals,
@@ -347,22 +333,16 @@ void TPresetsForm::Button1Click() {
       return;
     }
     const int n = PresetComboBox->currentIndex() + 1;
-    const QString section = QLatin1String(names::kPresets);
     preset_.frequency = frequency;
     preset_.mode = ModeComboBox->currentText();
     preset_.filter = FilterComboBox->currentIndex();
     preset_.description = DescriptionEdit->text();
     preset_.attenuate = AttenuateCheckBox->isChecked();
-    Settings.WriteText(section, ValueName(prefix, names::kPresetFrequency, n), preset_.frequency);
-    Settings.WriteText(section, ValueName(prefix, names::kPresetMode, n), preset_.mode);
-    Settings.WriteNumber(section, ValueName(prefix, names::kPresetFilter, n), preset_.filter);
-    Settings.WriteText(section, ValueName(prefix, names::kPresetDescription, n),
-                       preset_.description);
-    Settings.WriteFlag(section, ValueName(prefix, names::kPresetAttenuate, n), preset_.attenuate);
+    presets::WritePreset(store_, prefix, n, preset_);
     // Make the save durable now, so a store that cannot be written is
     // reported for this save rather than when the dialog closes.
-    Settings.release();
-    Settings.open(SettingsRoot);
+    store_.release();
+    store_.open();
 
     PresetComboBox->setCurrentIndex((PresetComboBox->currentIndex() + 1) % presets::kPresetCount);
     LoadPreset(prefix, PresetComboBox->currentIndex() + 1);

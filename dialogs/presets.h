@@ -15,6 +15,7 @@ class QPushButton;
 class QShowEvent;
 class QTabWidget;
 class QWidget;
+class SettingsStore;
 
 // What the presets dialog needs from the main window that runs it.
 class PresetsHost {
@@ -36,13 +37,13 @@ class PresetsHost {
 // The presets dialog: the "Custom" page edits the stored presets; the "CB",
 // "TV", "Weather" and "Time" pages record the channel clicked and close, and
 // the main window then tunes it through QuickTune. The dialog lives for the
-// whole run and is shown modally; it holds the settings store open from its
-// showing to its closing.
+// whole run and is shown modally; it holds the settings store it is given
+// open from its showing to its closing.
 class TPresetsForm : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TPresetsForm(PresetsHost& host, QWidget* parent = nullptr);
+  TPresetsForm(PresetsHost& host, SettingsStore& store, QWidget* parent = nullptr);
   ~TPresetsForm() override;
 
   // ---- Controls ----
@@ -114,6 +115,7 @@ class TPresetsForm : public QDialog {
   void Guarded(Body body);
 
   PresetsHost& host_;
+  SettingsStore& store_;
   presets::Preset preset_;
   // How long DescriptionEdit's text may grow by typing: the typing limit, or
   // the length of a longer stored description until the operator shortens it.

@@ -25,10 +25,10 @@ int HexDigit(QChar c) {
 
 // A coverage limit; a hand-edited store may hold any number, which is held
 // to what the configuration dialog accepts.
-double ReadMhz(const char* name, const char* defaultText, double fallback) {
+double ReadMhz(SettingsStore& store, const char* name, const char* defaultText, double fallback) {
   double value = 0;
-  const QString text = Settings.ReadText(QLatin1String(names::kCoverage), QLatin1String(name),
-                                         QLatin1String(defaultText));
+  const QString text = store.ReadText(QLatin1String(names::kCoverage), QLatin1String(name),
+                                      QLatin1String(defaultText));
   if (!freqtext::ParseNumber(text, &value)) return fallback;
   return std::clamp(value, kLowestCoverageMhz, kHighestCoverageMhz);
 }
@@ -48,43 +48,42 @@ quint8 ParseCivAddress(const QString& address) {
   return value >= 0 ? static_cast<quint8>(value) : 0;
 }
 
-LinkSettings ReadLinkSettings() {
+LinkSettings ReadLinkSettings(SettingsStore& store) {
   LinkSettings s;
   const LinkSettings defaults;
   s.lowestMhz =
-      ReadMhz(names::kLowestFrequency, names::kDefaultLowestFrequency, defaults.lowestMhz);
-  s.highestMhz =
-      ReadMhz(names::kHighestFrequency, names::kDefaultHighestFrequency, defaults.highestMhz);
+      ReadMhz(store, names::kLowestFrequency, names::kDefaultLowestFrequency, defaults.lowestMhz);
+  s.highestMhz = ReadMhz(store, names::kHighestFrequency, names::kDefaultHighestFrequency,
+                         defaults.highestMhz);
   if (s.lowestMhz > s.highestMhz) {
     s.lowestMhz = defaults.lowestMhz;
     s.highestMhz = defaults.highestMhz;
   }
   const QLatin1String general(names::kGeneral);
   const QLatin1String connection(names::kConnection);
-  s.frequency = Settings.ReadText(general, QLatin1String(names::kFrequency),
-                                  QLatin1String(names::kDefaultFrequency));
-  s.mode =
-      Settings.ReadText(general, QLatin1String(names::kMode), QLatin1String(names::kDefaultMode));
-  s.powerOff = Settings.ReadFlag(general, QLatin1String(names::kPowerOff), false);
+  s.frequency = store.ReadText(general, QLatin1String(names::kFrequency),
+                               QLatin1String(names::kDefaultFrequency));
+  s.mode = store.ReadText(general, QLatin1String(names::kMode), QLatin1String(names::kDefaultMode));
+  s.powerOff = store.ReadFlag(general, QLatin1String(names::kPowerOff), false);
   s.protocol =
-      Settings.ReadNumber(connection, QLatin1String(names::kProtocol), names::kDefaultProtocol);
-  s.baudRate = Settings.ReadNumber(connection, QLatin1String(names::kComPortRate),
-                                   names::kDefaultComPortRate);
+      store.ReadNumber(connection, QLatin1String(names::kProtocol), names::kDefaultProtocol);
+  s.baudRate =
+      store.ReadNumber(connection, QLatin1String(names::kComPortRate), names::kDefaultComPortRate);
   s.civAddress =
-      ParseCivAddress(Settings.ReadText(connection, QLatin1String(names::kAddress), QString()));
-  s.ic735 = Settings.ReadFlag(connection, QLatin1String(names::kIc735), false);
-  s.portName = Settings.ReadText(connection, QLatin1String(names::kComPort),
-                                 QLatin1String(names::kDefaultComPort));
-  s.readingsPerSecond = Settings.ReadNumber(connection, QLatin1String(names::kReadingsPerSecond),
-                                            names::kDefaultReadingsPerSecond);
+      ParseCivAddress(store.ReadText(connection, QLatin1String(names::kAddress), QString()));
+  s.ic735 = store.ReadFlag(connection, QLatin1String(names::kIc735), false);
+  s.portName = store.ReadText(connection, QLatin1String(names::kComPort),
+                              QLatin1String(names::kDefaultComPort));
+  s.readingsPerSecond = store.ReadNumber(connection, QLatin1String(names::kReadingsPerSecond),
+                                         names::kDefaultReadingsPerSecond);
   s.settleMs = std::clamp(
-      Settings.ReadNumber(connection, QLatin1String(names::kSettleTime), names::kDefaultSettleTime),
+      store.ReadNumber(connection, QLatin1String(names::kSettleTime), names::kDefaultSettleTime),
       -1, kLongestSettleMs);
 
   // The PCR1000's own values are read only for that radio.
   if (s.protocol != protocols::kPcr1000) return s;
-  s.pcrDefaultAmFilter = Settings.ReadNumber(
-      connection, QLatin1String(names::kPcr1000DefaultAmFilter), names::kDefaultPcr1000AmFilter);
+  s.pcrDefaultAmFilter = store.ReadNumber(connection, QLatin1String(names::kPcr1000DefaultAmFilter),
+                                          names::kDefaultPcr1000AmFilter);
   // Only the four AM filters 3K..50K are a default AM filter; another stored
   // value reads as the default 6K.
   if (s.pcrDefaultAmFilter < 0 || s.pcrDefaultAmFilter > 3) {
@@ -95,17 +94,16 @@ LinkSettings ReadLinkSettings() {
   // put the sliders off their track, and a huge delay would freeze the
   // radio for hours (the power-up waits 16 delays).
   s.pcrVolume = std::clamp(
-      Settings.ReadNumber(pcr, QLatin1String(names::kPcr1000Volume), names::kDefaultPcr1000Volume),
+      store.ReadNumber(pcr, QLatin1String(names::kPcr1000Volume), names::kDefaultPcr1000Volume), 0,
+      kLevelMax);
+  s.pcrSquelch = std::clamp(
+      store.ReadNumber(pcr, QLatin1String(names::kPcr1000Squelch), names::kDefaultPcr1000Squelch),
       0, kLevelMax);
-  s.pcrSquelch = std::clamp(Settings.ReadNumber(pcr, QLatin1String(names::kPcr1000Squelch),
-                                                names::kDefaultPcr1000Squelch),
-                            0, kLevelMax);
-  s.pcrIfShift = std::clamp(Settings.ReadNumber(pcr, QLatin1String(names::kPcr1000IfShift),
-                                                names::kDefaultPcr1000IfShift),
-                            0, kLevelMax);
-  s.pcrCommandDelay =
-      std::clamp(Settings.ReadNumber(pcr, QLatin1String(names::kPcr1000CommandDelay),
-                                     names::kDefaultPcr1000CommandDelay),
-                 0, kLongestCommandDelay);
+  s.pcrIfShift = std::clamp(
+      store.ReadNumber(pcr, QLatin1String(names::kPcr1000IfShift), names::kDefaultPcr1000IfShift),
+      0, kLevelMax);
+  s.pcrCommandDelay = std::clamp(store.ReadNumber(pcr, QLatin1String(names::kPcr1000CommandDelay),
+                                                  names::kDefaultPcr1000CommandDelay),
+                                 0, kLongestCommandDelay);
   return s;
 }

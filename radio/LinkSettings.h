@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+class SettingsStore;
+
 // Everything the radio link needs from the settings to open the port and run
 // the power-up sequence, read in one go on the thread that owns the settings
 // store and handed to the link's thread with the open request. The link
@@ -39,7 +41,7 @@ inline constexpr double kHighestCoverageMhz = 9999.99999;
 // every CI-V radio listens to.
 quint8 ParseCivAddress(const QString& text);
 
-// Reads the link settings of the current profile (the store must be open).
+// Reads the link settings of the store's profile (the store must be open).
 // Each coverage limit is held to the coverage a profile may hold; a lowest
 // limit above the highest reads as an unreadable pair: both are the defaults.
-LinkSettings ReadLinkSettings();
+LinkSettings ReadLinkSettings(SettingsStore& store);

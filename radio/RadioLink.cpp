@@ -59,8 +59,8 @@ class BusyScope {
 // the link, a dialog), else opens it for this group of reads or writes.
 class SessionIfClosed {
  public:
-  SessionIfClosed() {
-    if (!Settings.isOpen()) session_.emplace();
+  explicit SessionIfClosed(SettingsStore& store) {
+    if (!store.isOpen()) session_.emplace(store);
   }
 
  private:
@@ -98,9 +98,9 @@ QString RadioLink::DevicePath(const QString& portName) {
 // ---------------------------------------------------------------------------
 // Lifecycle
 
-void RadioLink::LoadCivAddress() {
+void RadioLink::LoadCivAddress(SettingsStore& store) {
   CivAddress = ParseCivAddress(
-      Settings.ReadText(QLatin1String(names::kConnection), QLatin1String(names::kAddress), {}));
+      store.ReadText(QLatin1String(names::kConnection), QLatin1String(names::kAddress), {}));
 }
 
 void RadioLink::loadPcrSettings() {
@@ -111,11 +111,11 @@ void RadioLink::loadPcrSettings() {
   CommandDelay = pcrSettings_.pcrCommandDelay;
 }
 
-void RadioLink::OpenRadioLink() {
+void RadioLink::OpenRadioLink(SettingsStore& store) {
   LinkSettings settings;
   {
-    SettingsSession session;
-    settings = ReadLinkSettings();
+    SettingsSession session(store);
+    settings = ReadLinkSettings(store);
   }
   OpenRadioLink(settings);
 }
@@ -155,17 +155,17 @@ void RadioLink::OpenRadioLink(const LinkSettings& settings) {
   if (portOpen()) emit linkStateChanged(true);
 }
 
-void RadioLink::CloseRadioLink() {
+void RadioLink::CloseRadioLink(SettingsStore& store) {
   struct PortCloser {
     RadioLink* link;
     ~PortCloser() { link->closePort(); }
   } closer{this};
-  SettingsSession session;
+  SettingsSession session(store);
   const QLatin1String general(names::kGeneral);
-  Settings.WriteText(general, QLatin1String(names::kFrequency), CurrentFrequency);
-  Settings.WriteText(general, QLatin1String(names::kMode), CurrentMode);
-  if (Protocol == protocols::kPcr1000) SavePcrLevels();
-  if (Settings.ReadFlag(general, QLatin1String(names::kPowerOff), false)) PowerOff();
+  store.WriteText(general, QLatin1String(names::kFrequency), CurrentFrequency);
+  store.WriteText(general, QLatin1String(names::kMode), CurrentMode);
+  if (Protocol == protocols::kPcr1000) SavePcrLevels(store);
+  if (store.ReadFlag(general, QLatin1String(names::kPowerOff), false)) PowerOff();
 }
 
 void RadioLink::PowerOffAndClose(bool powerOff) {
@@ -178,12 +178,12 @@ void RadioLink::ReleasePort() {
   emit linkStateChanged(false);
 }
 
-void RadioLink::SavePcrLevels() {
-  SessionIfClosed session;
+void RadioLink::SavePcrLevels(SettingsStore& store) {
+  SessionIfClosed session(store);
   const QLatin1String section(names::kPcr1000);
-  Settings.WriteNumber(section, QLatin1String(names::kPcr1000Volume), VolumeLevel);
-  Settings.WriteNumber(section, QLatin1String(names::kPcr1000Squelch), SquelchLevel);
-  Settings.WriteNumber(section, QLatin1String(names::kPcr1000IfShift), IfShiftLevel);
+  store.WriteNumber(section, QLatin1String(names::kPcr1000Volume), VolumeLevel);
+  store.WriteNumber(section, QLatin1String(names::kPcr1000Squelch), SquelchLevel);
+  store.WriteNumber(section, QLatin1String(names::kPcr1000IfShift), IfShiftLevel);
 }
 
 void RadioLink::closePort() {

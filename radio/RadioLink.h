@@ -9,6 +9,7 @@
 #include "radio/LinkSettings.h"
 #include "radio/ReadingExchange.h"
 
+class SettingsStore;
 class Transport;
 
 // The radio link: what radio is attached where, what was last sent to it, the
@@ -61,30 +62,30 @@ class RadioLink : public QObject {
   std::function<bool()> CarrierLineOverride;
 
   // ---- Link lifecycle ----
-  // Reads the link settings at SettingsRoot, opens and configures the port
-  // and runs the power-up sequence of Protocol.
-  void OpenRadioLink();
+  // Reads the link settings of the store's profile, opens and configures
+  // the port and runs the power-up sequence of Protocol.
+  void OpenRadioLink(SettingsStore& store);
   // The same with settings read beforehand (the link's own thread never
   // touches the settings store).
   void OpenRadioLink(const LinkSettings& settings);
   // Saves frequency, mode (and the PCR1000 levels), runs the power-off
   // sequence when "General"/"Power Off" is set, closes the port.
-  void CloseRadioLink();
+  void CloseRadioLink(SettingsStore& store);
   // Closes the port without power-off and without saving (the operator
   // released it). Emits linkStateChanged(false).
   void ReleasePort();
   // The end of the link once its values are saved: the power-off sequence
   // when asked for, then the port is closed.
   void PowerOffAndClose(bool powerOff);
-  // Sets CivAddress from "Connection"/"Address" (Settings must be open): one
+  // Sets CivAddress from "Connection"/"Address" (the store must be open): one
   // or two hexadecimal digits, blanks around them ignored. Any other text
   // (empty, three characters, a non-hexadecimal character) gives 0x00, the
   // CI-V broadcast address, which every CI-V radio listens to.
-  void LoadCivAddress();
+  void LoadCivAddress(SettingsStore& store);
   // Writes the three levels as "PCR1000"/"PCR1000 Volume", "... Squelch" and
   // "... IF Shift" (the main window does this at every release and retake of
   // the port). Throws SettingsError when the store fails.
-  void SavePcrLevels();
+  void SavePcrLevels(SettingsStore& store);
 
   // ---- Transport ----
   // The one write path: exactly these bytes, in one write, drained before it

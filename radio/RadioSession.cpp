@@ -48,8 +48,8 @@ QString Shown(double megahertz) {
 
 }  // namespace
 
-RadioSession::RadioSession(QObject* parent)
-    : QObject(parent), scan_(std::make_unique<ScanSearch>(*this)) {
+RadioSession::RadioSession(SettingsStore& store, QObject* parent)
+    : QObject(parent), store_(store), scan_(std::make_unique<ScanSearch>(*this)) {
   // Until the first open, the tuning is what a link never opened holds: the
   // default frequency and mode.
   tuning_.frequencyText = tunedFrequency_ = requestedFrequency_ = settings_.frequency;
@@ -190,10 +190,10 @@ QString RadioSession::caption() const {
 
 QStringList RadioSession::modeList() const {
   QStringList modes;
-  SettingsSession session;
+  SettingsSession session(store_);
   for (const char* code : protocols::kModeCodes) {
     const QString mode = QString::fromLatin1(code);
-    if (Settings.ReadFlag(sn::kCoverage, QString::fromLatin1(sn::kSupportsPrefix) + mode, true)) {
+    if (store_.ReadFlag(sn::kCoverage, QString::fromLatin1(sn::kSupportsPrefix) + mode, true)) {
       modes << mode;
     }
   }
@@ -221,8 +221,8 @@ void RadioSession::setPortState(PortState state) {
 void RadioSession::queueOpen(LinkRequest::Kind kind, Origin origin, bool showLevels) {
   releasedByOperator_ = false;
   {
-    SettingsSession session;
-    settings_ = ReadLinkSettings();
+    SettingsSession session(store_);
+    settings_ = ReadLinkSettings(store_);
   }
   LinkRequest request(kind);
   // The first open puts the stored tuning into the link; later ones keep
@@ -265,21 +265,21 @@ void RadioSession::open() {
 }
 
 void RadioSession::saveTuning(const QString& frequency, const QString& mode) {
-  SettingsSession session;
-  Settings.WriteText(sn::kGeneral, sn::kFrequency, frequency);
-  Settings.WriteText(sn::kGeneral, sn::kMode, mode);
+  SettingsSession session(store_);
+  store_.WriteText(sn::kGeneral, sn::kFrequency, frequency);
+  store_.WriteText(sn::kGeneral, sn::kMode, mode);
 }
 
 void RadioSession::savePcrLevels() {
-  SettingsSession session;
-  Settings.WriteNumber(sn::kPcr1000, sn::kPcr1000Volume, volumeKept_);
-  Settings.WriteNumber(sn::kPcr1000, sn::kPcr1000Squelch, squelchKept_);
-  Settings.WriteNumber(sn::kPcr1000, sn::kPcr1000IfShift, ifShiftKept_);
+  SettingsSession session(store_);
+  store_.WriteNumber(sn::kPcr1000, sn::kPcr1000Volume, volumeKept_);
+  store_.WriteNumber(sn::kPcr1000, sn::kPcr1000Squelch, squelchKept_);
+  store_.WriteNumber(sn::kPcr1000, sn::kPcr1000IfShift, ifShiftKept_);
 }
 
 bool RadioSession::readPowerOff() {
-  SettingsSession session;
-  return Settings.ReadFlag(sn::kGeneral, sn::kPowerOff, false);
+  SettingsSession session(store_);
+  return store_.ReadFlag(sn::kGeneral, sn::kPowerOff, false);
 }
 
 void RadioSession::reopen() {

@@ -19,6 +19,7 @@ class BandSurvey;
 class LinkWorker;
 class ScanHitLog;
 class ScanSearch;
+class SettingsStore;
 class SignalScanner;
 
 // The radio session: the one object the main window, the tray, the remote
@@ -76,7 +77,9 @@ class RadioSession : public QObject {
     Released,  // the operator released it, or it vanished: the next command retakes it
   };
 
-  explicit RadioSession(QObject* parent = nullptr);
+  // The session reads and writes the settings of `store`'s profile, which
+  // must outlive it.
+  explicit RadioSession(SettingsStore& store, QObject* parent = nullptr);
   // Runs what is still queued (with the power-off of shutdown()) and ends
   // the link's thread.
   ~RadioSession() override;
@@ -296,13 +299,14 @@ class RadioSession : public QObject {
   // Writes the tuning; the kept levels as the PCR1000's.
   void saveTuning(const QString& frequency, const QString& mode);
   void savePcrLevels();
-  static bool readPowerOff();
+  bool readPowerOff();
   void setTuning(const Tuning& tuning, Origin origin);
   // The coverage check of the tuning row.
   bool withinCoverage(const QString& text) const;
   // Sends a level the protocol has a command for (after getPort).
   void sendLevel(LinkRequest::Which which, int level, Origin origin);
 
+  SettingsStore& store_;
   LinkQueue queue_;
   QThread thread_;
   LinkWorker* worker_ = nullptr;  // lives on thread_

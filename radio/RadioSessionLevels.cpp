@@ -206,8 +206,8 @@ void RadioSession::setMuteButtonDown(bool down) {
 void RadioSession::restoreAttenuator() {
   bool on = false;
   {
-    SettingsSession session;
-    on = Settings.ReadFlag(sn::kGeneral, sn::kAttenuate, false);
+    SettingsSession session(store_);
+    on = store_.ReadFlag(sn::kGeneral, sn::kAttenuate, false);
   }
   attenuator_ = on;
   if (on) {
@@ -221,8 +221,8 @@ RadioSession::Result RadioSession::recallPreset(int group, int n, Origin origin)
   getPort(origin);
   presets::Preset preset;
   {
-    SettingsSession session;
-    preset = presets::ReadPreset(presets::GroupPrefixForIndex(group), n);
+    SettingsSession session(store_);
+    preset = presets::ReadPreset(store_, presets::GroupPrefixForIndex(group), n);
   }
   // A stored text that is not a number is shown as it stands, and the
   // tuning refuses it.

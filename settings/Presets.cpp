@@ -20,20 +20,31 @@ QString ValueName(const QString& prefix, const char* baseName, int n) {
   return prefix + QLatin1String(baseName) + QString::number(n);
 }
 
-Preset ReadPreset(const QString& prefix, int n) {
+Preset ReadPreset(SettingsStore& store, const QString& prefix, int n,
+                  const QString& defaultDescription) {
   namespace sn = settings_names;
   const QString section = QLatin1String(sn::kPresets);
   Preset preset;
-  preset.frequency = Settings.ReadText(section, ValueName(prefix, sn::kPresetFrequency, n),
-                                       QLatin1String(kDefaultFrequency));
-  preset.mode = Settings.ReadText(section, ValueName(prefix, sn::kPresetMode, n),
-                                  QLatin1String(kDefaultMode));
+  preset.frequency = store.ReadText(section, ValueName(prefix, sn::kPresetFrequency, n),
+                                    QLatin1String(kDefaultFrequency));
+  preset.mode =
+      store.ReadText(section, ValueName(prefix, sn::kPresetMode, n), QLatin1String(kDefaultMode));
   preset.filter =
-      Settings.ReadNumber(section, ValueName(prefix, sn::kPresetFilter, n), kDefaultFilter);
+      store.ReadNumber(section, ValueName(prefix, sn::kPresetFilter, n), kDefaultFilter);
   preset.description =
-      Settings.ReadText(section, ValueName(prefix, sn::kPresetDescription, n), QString());
-  preset.attenuate = Settings.ReadFlag(section, ValueName(prefix, sn::kPresetAttenuate, n), false);
+      store.ReadText(section, ValueName(prefix, sn::kPresetDescription, n), defaultDescription);
+  preset.attenuate = store.ReadFlag(section, ValueName(prefix, sn::kPresetAttenuate, n), false);
   return preset;
+}
+
+void WritePreset(SettingsStore& store, const QString& prefix, int n, const Preset& preset) {
+  namespace sn = settings_names;
+  const QString section = QLatin1String(sn::kPresets);
+  store.WriteText(section, ValueName(prefix, sn::kPresetFrequency, n), preset.frequency);
+  store.WriteText(section, ValueName(prefix, sn::kPresetMode, n), preset.mode);
+  store.WriteNumber(section, ValueName(prefix, sn::kPresetFilter, n), preset.filter);
+  store.WriteText(section, ValueName(prefix, sn::kPresetDescription, n), preset.description);
+  store.WriteFlag(section, ValueName(prefix, sn::kPresetAttenuate, n), preset.attenuate);
 }
 
 }  // namespace presets

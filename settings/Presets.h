@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class SettingsStore;
+
 // The thirty stored presets: groups A, B and C of ten each. A preset is five
 // values in the "Presets" section, named by the group prefix ("", "B", "C"),
 // a base name and the preset number 1..10 ("BPreset Frequency 10").
@@ -35,9 +37,12 @@ struct Preset {
   bool attenuate = false;
 };
 
-// Reads preset n of the group with the recall defaults (the settings store
-// must be open): frequency "162.55", mode "FMN", filter 2, no description,
-// attenuator off.
-Preset ReadPreset(const QString& prefix, int n);
+// Reads preset n of the group from a store that is open, with the recall
+// defaults: frequency "162.55", mode "FMN", filter 2, the description
+// `defaultDescription` (none unless given), attenuator off.
+Preset ReadPreset(SettingsStore& store, const QString& prefix, int n,
+                  const QString& defaultDescription = QString());
+// Writes the five values of preset n of the group into a store that is open.
+void WritePreset(SettingsStore& store, const QString& prefix, int n, const Preset& preset);
 
 }  // namespace presets

@@ -15,9 +15,6 @@
 #include <exception>
 #include <thread>
 
-QString SettingsRoot = QString::fromLatin1(kSettingsBaseKey);
-SettingsStore Settings;
-
 namespace {
 
 constexpr char kOrganisation[] = "Quorvane";
@@ -116,25 +113,22 @@ QString keepGarbledFile(const QString& file) {
 
 }  // namespace
 
-void SetSettingsProfile(const QString& profile) {
-  SettingsRoot = QString::fromLatin1(kSettingsBaseKey);
-  if (!profile.isEmpty()) {
-    SettingsRoot += QLatin1Char('\\') + profile;
-  }
-}
-
 SettingsError::SettingsError(const QString& message)
     : std::runtime_error(message.toStdString()), message_(message) {}
 
-SettingsStore::SettingsStore() = default;
+SettingsStore::SettingsStore(const QString& profile)
+    : profile_(profile), root_(QString::fromLatin1(kSettingsBaseKey)) {
+  if (!profile_.isEmpty()) root_ += QLatin1Char('\\') + profile_;
+}
+
 SettingsStore::~SettingsStore() = default;
 
-void SettingsStore::open(const QString& root) {
+void SettingsStore::open() {
   if (settings_) {
     discard();
   }
   settings_ = makeSettings();
-  group_ = groupForRoot(root);
+  group_ = groupForRoot(root_);
   written_ = false;
   writeFailure_.clear();
   // Every section is parsed now, so that a garbled one is found before a
@@ -329,14 +323,15 @@ void SettingsStore::clearAbandonedLock(const QString& settingsFile) {
 
 QString SettingsStore::fileName() { return makeSettings()->fileName(); }
 
-SettingsSession::SettingsSession(const QString& root) : uncaught_(std::uncaught_exceptions()) {
-  Settings.open(root);
+SettingsSession::SettingsSession(SettingsStore& store)
+    : store_(store), uncaught_(std::uncaught_exceptions()) {
+  store_.open();
 }
 
 SettingsSession::~SettingsSession() noexcept(false) {
   if (std::uncaught_exceptions() > uncaught_) {
-    Settings.discard();
+    store_.discard();
   } else {
-    Settings.release();
+    store_.release();
   }
 }

@@ -8,15 +8,8 @@
 
 class QSettings;
 
-// The key path of the program's settings: "\Software\Quorvane\Corvalo", or
-// that path + "\" + the profile named by the first command-line argument.
-// Fixed once at start-up, before any window exists.
-extern QString SettingsRoot;
-
+// The key path of the program's settings; a profile's settings lie below it.
 inline constexpr char kSettingsBaseKey[] = "\\Software\\Quorvane\\Corvalo";
-
-// Builds SettingsRoot from a profile name (empty: the base key itself).
-void SetSettingsProfile(const QString& profile);
 
 // A save the settings store could not make. It ends the operation that was
 // running; the main window shows its message in an error box.
@@ -29,7 +22,7 @@ class SettingsError : public std::runtime_error {
   QString message_;
 };
 
-// Sections of named text values under SettingsRoot, over QSettings in the
+// Sections of named text values of one profile, over QSettings in the
 // platform's native format (the registry on Windows, an INI file under
 // $XDG_CONFIG_HOME on Linux). Integers are stored as decimal text and booleans
 // as "1"/"0"; every read names its own default and a missing section or value
@@ -41,16 +34,27 @@ class SettingsError : public std::runtime_error {
 // kept for the operator (takeMessages). Writes are checked before anything is
 // handed to QSettings: one that cannot be saved is not kept in memory either,
 // so later reads still give what the file holds.
+//
+// The program entry makes one store, for the profile of the command line,
+// and hands it to everything that reads or writes settings.
 class SettingsStore {
  public:
-  SettingsStore();
+  // The store of `profile`: its settings lie under the key path
+  // kSettingsBaseKey + "\" + profile, where every "\" nests a group; the
+  // empty profile is the base key itself (the default settings).
+  explicit SettingsStore(const QString& profile = QString());
   ~SettingsStore();
   SettingsStore(const SettingsStore&) = delete;
   SettingsStore& operator=(const SettingsStore&) = delete;
 
-  // Positions the store on a key path such as SettingsRoot. Re-opening an
-  // open store first releases it.
-  void open(const QString& root = SettingsRoot);
+  // The profile's name as given (empty for the default settings), and its
+  // key path.
+  const QString& profile() const { return profile_; }
+  const QString& root() const { return root_; }
+
+  // Positions the store on the profile's key path. Re-opening an open store
+  // first releases it.
+  void open();
   bool isOpen() const { return settings_ != nullptr; }
 
   QString ReadText(const QString& section, const QString& name, const QString& defaultValue);
@@ -101,6 +105,8 @@ class SettingsStore {
   // Tells what made the settings object just opened report `status`.
   void tellUnreadable(int status, const QString& file);
 
+  QString profile_;
+  QString root_;
   std::unique_ptr<QSettings> settings_;
   QString group_;
   bool written_ = false;      // a write since open
@@ -112,14 +118,11 @@ class SettingsStore {
   QStringList saveProblems_;  // told of a save: forgotten once one succeeds
 };
 
-// The process-wide settings object.
-extern SettingsStore Settings;
-
-// Opens Settings for one group of reads or writes and releases it when the
+// Opens a store for one group of reads or writes and releases it when the
 // scope ends.
 class SettingsSession {
  public:
-  explicit SettingsSession(const QString& root = SettingsRoot);
+  explicit SettingsSession(SettingsStore& store);
   // Releases the store; a failure to write is thrown unless the scope is
   // being left by another exception already.
   ~SettingsSession() noexcept(false);
@@ -127,5 +130,6 @@ class SettingsSession {
   SettingsSession& operator=(const SettingsSession&) = delete;
 
  private:
+  SettingsStore& store_;
   int uncaught_;
 };

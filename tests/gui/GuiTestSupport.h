@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QImage>
@@ -220,9 +222,8 @@ inline bool WaitSent(RadioSession& session, int ms = 5000) {
 class Rig {
  public:
   // protocol: the stored protocol number; extra: further settings.
-  explicit Rig(int protocol, QMap<QString, QString> extra = {}, bool show = true) {
-    static int serial = 0;
-    profile_ = QStringLiteral("Rig%1").arg(++serial);
+  explicit Rig(int protocol, QMap<QString, QString> extra = {}, bool show = true)
+      : store(NextProfile()), session(store) {
     QMap<QString, QString> values = AllFeatures();
     values.insert(QStringLiteral("Connection/Com Port"), pty.devicePath());
     values.insert(QStringLiteral("Connection/Protocol"), QString::number(protocol));
@@ -231,8 +232,8 @@ class Rig {
     // hears unless a test says so.
     values.insert(QStringLiteral("Connection/Readings Per Second"), QStringLiteral("0"));
     for (auto it = extra.begin(); it != extra.end(); ++it) values.insert(it.key(), it.value());
-    testsupport::WriteProfile(profile_, values);
-    form = std::make_unique<TMainForm>(session);
+    testsupport::WriteSettings(store, values);
+    form = std::make_unique<TMainForm>(session, store);
     c = std::make_unique<Controls>(form.get());
     if (show) {
       form->show();
@@ -255,27 +256,42 @@ class Rig {
     return pty.settle();
   }
 
-  QString profile() const { return profile_; }
+  QString profile() const { return store.profile(); }
 
+  SettingsStore store;
   PseudoTerminal pty;
   RadioSession session;
   std::unique_ptr<TMainForm> form;
   std::unique_ptr<Controls> c;
 
  private:
-  QString profile_;
+  static QString NextProfile() {
+    static int serial = 0;
+    return QStringLiteral("Rig%1").arg(++serial);
+  }
 };
 
-// A main window on a profile without a port, for what sends nothing anyway:
-// nothing is opened or sent.
-inline std::unique_ptr<TMainForm> OpenWithoutPort(RadioSession& session, const QString& profile,
+// A main window on the store's profile without a port, for what sends
+// nothing anyway: nothing is opened or sent.
+inline std::unique_ptr<TMainForm> OpenWithoutPort(RadioSession& session, SettingsStore& store,
                                                   QMap<QString, QString> values = {},
                                                   bool show = true) {
   values.insert(QStringLiteral("Connection/Com Port"), QStringLiteral("Internet"));
-  testsupport::WriteProfile(profile, values);
-  auto form = std::make_unique<TMainForm>(session);
+  testsupport::WriteSettings(store, values);
+  auto form = std::make_unique<TMainForm>(session, store);
   if (show) form->show();
   return form;
+}
+
+// How many descriptors of this process have the pseudo-terminal's port open,
+// besides the one the test keeps itself: the port the program holds.
+inline int PortDescriptors(const PseudoTerminal& pty) {
+  int count = 0;
+  const QDir fds(QStringLiteral("/proc/self/fd"));
+  for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+    if (fd.symLinkTarget() == pty.devicePath()) ++count;
+  }
+  return count - 1;
 }
 
 // Bytes written as hexadecimal digits (blanks between frames allowed).

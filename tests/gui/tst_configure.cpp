@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QtTest/QtTest>
 #include <memory>
+#include <optional>
 
 #include "ModalWindows.h"
 #include "SettingsFile.h"
@@ -39,12 +40,12 @@ class ConfigureTest : public QObject {
   static QVariant stored(const QString& section, const QString& name) {
     return testsupport::SettingsFile().value(section + QLatin1Char('/') + name);
   }
-  static void store(const QString& section, const QString& name, const QString& value) {
-    testsupport::WriteSettings({{section + QLatin1Char('/') + name, value}});
+  void store(const QString& section, const QString& name, const QString& value) {
+    testsupport::WriteSettings(*store_, {{section + QLatin1Char('/') + name, value}});
   }
 
   std::unique_ptr<TConfigurationForm> openDialog() {
-    auto dialog = std::make_unique<TConfigurationForm>(link_, showIcon_, alwaysOnTop_);
+    auto dialog = std::make_unique<TConfigurationForm>(*store_, link_, showIcon_, alwaysOnTop_);
     dialog->show();
     return dialog;
   }
@@ -70,7 +71,8 @@ class ConfigureTest : public QObject {
     return names;
   }
 
-  ConfigurationLink link_;  // the values in force the dialog is given
+  std::optional<SettingsStore> store_;  // the profile the dialog shows
+  ConfigurationLink link_;              // the values in force the dialog is given
   bool showIcon_ = true;
   bool alwaysOnTop_ = false;
   std::unique_ptr<testsupport::ModalWindows> boxes_;
@@ -78,7 +80,7 @@ class ConfigureTest : public QObject {
  private slots:
   void init() {
     QFile::remove(file());
-    SetSettingsProfile(QString());
+    store_.emplace();
     link_ = ConfigurationLink();
     showIcon_ = true;
     alwaysOnTop_ = false;
@@ -89,7 +91,6 @@ class ConfigureTest : public QObject {
   void cleanup() {
     boxes_.reset();
     QFile::remove(file());
-    SetSettingsProfile(QString());
     HintDisplay::setEnabled(true);
   }
 
@@ -233,8 +234,8 @@ class ConfigureTest : public QObject {
     QCOMPARE(features.at(0).at(0).toUInt(), unsigned(protocols::kMute | protocols::kSquelch));
     // Saved coverage reads back as the same numbers.
     {
-      SettingsSession session;
-      QCOMPARE(Settings.ReadText("Coverage", "Lowest Frequency", {}), QStringLiteral("  0.10000"));
+      SettingsSession session(*store_);
+      QCOMPARE(store_->ReadText("Coverage", "Lowest Frequency", {}), QStringLiteral("  0.10000"));
     }
   }
 
@@ -500,11 +501,9 @@ class ConfigureTest : public QObject {
   }
 
   void profileIsShownAndUsed() {
-    SetSettingsProfile(QStringLiteral("Shack\\<b>2"));
-    store("Connection", "Com Port", "COM7");
-    SetSettingsProfile(QString());
     store("Connection", "Com Port", "COM3");
-    SetSettingsProfile(QStringLiteral("Shack\\<b>2"));
+    store_.emplace(QStringLiteral("Shack\\<b>2"));
+    store("Connection", "Com Port", "COM7");
     store("Connection", "Address", "80");
     auto d = openDialog();
     QCOMPARE(testsupport::ShownText(d->ProfilePanel), QStringLiteral("Shack\\<b>2"));

@@ -69,8 +69,6 @@ class ConfigureApplyTest : public QObject {
   }
 
  private slots:
-  void cleanup() { SetSettingsProfile(QString()); }
-
   // The old radio is switched off with its own command before the new one is
   // powered up on its own port.
   void newProtocolAndPortTakeEffectAtOnce() {
@@ -171,7 +169,7 @@ class ConfigureApplyTest : public QObject {
     QCOMPARE(rig.session.portState(), RadioSession::PortState::Open);
     QCOMPARE(rig.form->windowTitle(), title);
     QVERIFY(!rig.c->VolumeTrackBar->isHidden());
-    QCOMPARE(testsupport::ReadSetting("Connection/Protocol"), QStringLiteral("2"));
+    QCOMPARE(testsupport::ReadSetting(rig.store, "Connection/Protocol"), QStringLiteral("2"));
   }
 
   // A lowest coverage limit above the highest is refused with its own

@@ -205,7 +205,8 @@ class LevelsTest : public QObject {
     QCOMPARE(TrayPicture(form), 0);
     QCOMPARE(rig.session.portState(), RadioSession::PortState::Released);
     QCOMPARE(rig.wire(), QByteArray());  // no power-off on release
-    QCOMPARE(ReadSetting(QStringLiteral("PCR1000/PCR1000 Volume")), QStringLiteral("205"));
+    QCOMPARE(ReadSetting(rig.store, QStringLiteral("PCR1000/PCR1000 Volume")),
+             QStringLiteral("205"));
 
     Drag(c.VolumeTrackBar, 100);  // level 155
     const QByteArray sent = rig.wire();
@@ -229,7 +230,8 @@ class LevelsTest : public QObject {
     QVERIFY(c.TogglePortButton->isChecked());
     QCOMPARE(rig.session.portState(), RadioSession::PortState::Released);
     // The levels are written on every press, whatever the protocol.
-    QCOMPARE(ReadSetting(QStringLiteral("PCR1000/PCR1000 IF Shift")), QStringLiteral("128"));
+    QCOMPARE(ReadSetting(rig.store, QStringLiteral("PCR1000/PCR1000 IF Shift")),
+             QStringLiteral("128"));
 
     c.CorvaloTaskIcon->HandleActivation(QSystemTrayIcon::Context);
     QCOMPARE(c.TogglePortMenu->text(), QStringLiteral("Open &Port"));
@@ -280,11 +282,12 @@ class LevelsTest : public QObject {
   // the operator does with the port button.
   void noPortNeverWrites() {
     ModalWindows watcher;
-    WriteProfile(QStringLiteral("NoPortToggle"), {{"Connection/Com Port", "Internet"},
-                                                  {"Connection/Protocol", "6"},
-                                                  {"Features/Volume", "1"}});
-    RadioSession session;
-    TMainForm form(session);
+    SettingsStore store(QStringLiteral("NoPortToggle"));
+    WriteSettings(store, {{"Connection/Com Port", "Internet"},
+                          {"Connection/Protocol", "6"},
+                          {"Features/Volume", "1"}});
+    RadioSession session(store);
+    TMainForm form(session, store);
     form.show();
     const Controls c(&form);
     QTest::mouseClick(c.TogglePortButton, Qt::LeftButton);
@@ -302,7 +305,7 @@ class LevelsTest : public QObject {
     Rig rig(6);
     rig.settleAndClear();
     QTest::mouseClick(rig.c->TogglePortButton, Qt::LeftButton);
-    WriteSettings({{"Connection/Com Port", "/dev/corvalo-none"}});
+    WriteSettings(rig.store, {{"Connection/Com Port", "/dev/corvalo-none"}});
     QTest::mouseClick(rig.c->TogglePortButton, Qt::LeftButton);
     QTRY_COMPARE(watcher.texts(), QStringList({"Cannot Open Port Not."}));
     QCOMPARE(rig.c->TogglePortButton->text(), QStringLiteral("Close &Port"));

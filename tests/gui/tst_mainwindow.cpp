@@ -1,11 +1,8 @@
 // The main window's lifecycle: what creating, showing and destroying it reads
-// from and writes to the settings, its designed widget tree, the about box,
-// and settings that are damaged or cannot be written.
+// from and writes to the settings, its designed widget tree and the about box.
+// Settings that are damaged or cannot be written: tst_mainwindow_store.cpp.
 
 #include <QAction>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -20,32 +17,11 @@
 #include "app/main.h"
 #include "components/MessageBox.h"
 #include "dialogs/Hints.h"
-#include "radio/AorCommands.h"
 #include "radio/Protocols.h"
 #include "radio/RadioSession.h"
 
 using namespace guitest;
 using namespace testsupport;
-
-namespace {
-
-// How many descriptors of this process have the pseudo-terminal's port open,
-// besides the one the test keeps itself: the port the program holds.
-int PortDescriptors(const PseudoTerminal& pty) {
-  int count = 0;
-  const QDir fds(QStringLiteral("/proc/self/fd"));
-  for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
-    if (fd.symLinkTarget() == pty.devicePath()) ++count;
-  }
-  return count - 1;
-}
-
-QByteArray FileBytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-}  // namespace
 
 class MainWindowTest : public QObject {
   Q_OBJECT
@@ -64,8 +40,9 @@ class MainWindowTest : public QObject {
     QFETCH(int, protocol);
     QFETCH(QString, caption);
     ModalWindows watcher;
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("Caption%1").arg(protocol),
+    SettingsStore store(QStringLiteral("Caption%1").arg(protocol));
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store,
                                 {{"Connection/Protocol", QString::number(protocol)}}, false);
     QCOMPARE(form->windowTitle(), caption);
     QCOMPARE(watcher.texts(), QStringList());
@@ -82,8 +59,9 @@ class MainWindowTest : public QObject {
   // With every feature on, each control shows on the top panel, none cut off
   // or on top of another, and each slider's label sits below its slider.
   void everyControlShowsOnThePanel() {
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("Layout"), AllFeatures());
+    SettingsStore store(QStringLiteral("Layout"));
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store, AllFeatures());
     const Controls c(form.get());
     QList<QWidget*> controls = {
         c.Image1,          c.FrequencyEdit,    c.UpDown1,      c.ModeComboBox,
@@ -113,8 +91,9 @@ class MainWindowTest : public QObject {
   }
 
   void widgetTreeAsDesigned() {
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("Tree"), {}, false);
+    SettingsStore store(QStringLiteral("Tree"));
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store, {}, false);
     const Controls c(form.get());
     QCOMPARE(form->windowTitle(), QStringLiteral("Corvalo [Internet:Icom CI-V]"));
     QCOMPARE(c.SquelchLabel->buddy(), c.SquelchTrackBar);
@@ -169,8 +148,9 @@ class MainWindowTest : public QObject {
   }
 
   void menusAsDesigned() {
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("Menus"), {}, false);
+    SettingsStore store(QStringLiteral("Menus"));
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store, {}, false);
     const Controls c(form.get());
     QCOMPARE(form->menuBar()->objectName(), QStringLiteral("MainMenu1"));
     const QList<QAction*> top = form->menuBar()->actions();
@@ -218,8 +198,9 @@ class MainWindowTest : public QObject {
   // Each Alt key of the window stands for one gesture, and so does each key
   // of the tray menu once its port item names the button's action.
   void everyKeyStandsForOneGesture() {
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("Keys"), AllFeatures());
+    SettingsStore store(QStringLiteral("Keys"));
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store, AllFeatures());
     QStringList window;
     for (const QAction* item : form->menuBar()->actions()) window << item->text();
     for (const QAbstractButton* button : form->findChildren<QAbstractButton*>()) {
@@ -248,9 +229,9 @@ class MainWindowTest : public QObject {
   // description in its button's hint, and any text in a message box.
   void operatorTextIsShownAsWritten() {
     const QString name = QStringLiteral("<b>x</b><img src=\":/pictures/link-on.png\">");
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("Markup"),
-                                {{"Presets/Preset Description 1", name}});
+    SettingsStore store(QStringLiteral("Markup"));
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store, {{"Presets/Preset Description 1", name}});
     const Controls c(form.get());
     QCOMPARE(ShownTooltip(c.PresetButtons[0]), QStringLiteral("Preset 1:") + name);
     QCOMPARE(ShownTooltip(c.PresetButtons[1]), QStringLiteral("Preset 2:"));
@@ -284,9 +265,9 @@ class MainWindowTest : public QObject {
     QFETCH(QStringList, shown);
     QMap<QString, QString> values;
     for (const QString& f : shown) values.insert(QStringLiteral("Features/") + f, "1");
-    RadioSession session;
-    auto form =
-        OpenWithoutPort(session, QStringLiteral("Narrow") + QTest::currentDataTag(), values);
+    SettingsStore store(QStringLiteral("Narrow") + QTest::currentDataTag());
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store, values);
     const Controls c(form.get());
     const QList<std::pair<const char*, QList<QWidget*>>> features = {
         {"Mute", {c.MuteButton}},
@@ -319,9 +300,9 @@ class MainWindowTest : public QObject {
     QFETCH(QString, stored);
     QFETCH(int, checked);
     QFETCH(QString, written);
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("Group") + stored,
-                                {{"Presets/Active Group", stored}});
+    SettingsStore store(QStringLiteral("Group") + stored);
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store, {{"Presets/Active Group", stored}});
     const Controls c(form.get());
     QAction* const items[3][3] = {{c.GroupA, c.GroupA1, c.GroupA2},
                                   {c.GroupB, c.GroupB1, c.GroupB2},
@@ -330,14 +311,15 @@ class MainWindowTest : public QObject {
       for (QAction* item : items[g]) QCOMPARE(item->isChecked(), g == checked);
     }
     form.reset();
-    QCOMPARE(ReadSetting(QStringLiteral("Presets/Active Group")), written);
+    QCOMPARE(ReadSetting(store, QStringLiteral("Presets/Active Group")), written);
   }
 
   // With no height stored the window just holds its top panel (no blank
   // strip below it); a stored height is kept as it is.
   void unstoredHeightFitsThePanel() {
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("FreshHeight"), {});
+    SettingsStore store(QStringLiteral("FreshHeight"));
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store, {});
     const int panelBottom = form->centralWidget()->mapTo(form.get(), QPoint(0, 0)).y() +
                             Find<QFrame>(form.get(), "Panel1")->geometry().bottom() + 1;
     QTRY_COMPARE(form->height(), panelBottom);
@@ -346,19 +328,21 @@ class MainWindowTest : public QObject {
   // Hints switched off in the configuration stay off at the next start.
   void storedShowHintsAppliesAtStart() {
     {
-      RadioSession session;
-      auto off =
-          OpenWithoutPort(session, QStringLiteral("HintsOff"), {{"General/Show Hints", "0"}});
+      SettingsStore store(QStringLiteral("HintsOff"));
+      RadioSession session(store);
+      auto off = OpenWithoutPort(session, store, {{"General/Show Hints", "0"}});
       QVERIFY(!HintDisplay::isEnabled());
     }
-    RadioSession session;
-    auto on = OpenWithoutPort(session, QStringLiteral("HintsOn"), {});
+    SettingsStore store(QStringLiteral("HintsOn"));
+    RadioSession session(store);
+    auto on = OpenWithoutPort(session, store, {});
     QVERIFY(HintDisplay::isEnabled());
   }
 
   void windowStateWrittenBack() {
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("Bounds"),
+    SettingsStore store(QStringLiteral("Bounds"));
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store,
                                 {{"General/Step Size", "0.01"},
                                  {"General/Left", "40"},
                                  {"General/Top", "0x30"},
@@ -367,12 +351,12 @@ class MainWindowTest : public QObject {
     QCOMPARE(form->height(), 150);
     form->move(70, 80);
     form.reset();
-    QCOMPARE(ReadSetting(QStringLiteral("General/Step Size")), QStringLiteral("  0.01000"));
-    QCOMPARE(ReadSetting(QStringLiteral("General/Height")), QStringLiteral("150"));
-    QCOMPARE(ReadSetting(QStringLiteral("General/Width")), QStringLiteral("262"));
-    QCOMPARE(ReadSetting(QStringLiteral("General/Attenuate")), QStringLiteral("0"));
-    QCOMPARE(ReadSetting(QStringLiteral("General/Frequency")), QStringLiteral("162.55"));
-    QCOMPARE(ReadSetting(QStringLiteral("General/Mode")), QStringLiteral("FMN"));
+    QCOMPARE(ReadSetting(store, QStringLiteral("General/Step Size")), QStringLiteral("  0.01000"));
+    QCOMPARE(ReadSetting(store, QStringLiteral("General/Height")), QStringLiteral("150"));
+    QCOMPARE(ReadSetting(store, QStringLiteral("General/Width")), QStringLiteral("262"));
+    QCOMPARE(ReadSetting(store, QStringLiteral("General/Attenuate")), QStringLiteral("0"));
+    QCOMPARE(ReadSetting(store, QStringLiteral("General/Frequency")), QStringLiteral("162.55"));
+    QCOMPARE(ReadSetting(store, QStringLiteral("General/Mode")), QStringLiteral("FMN"));
   }
 
   void stepSizeReading_data() {
@@ -392,21 +376,22 @@ class MainWindowTest : public QObject {
     QFETCH(QString, written);
     QMap<QString, QString> values;
     if (!stored.isEmpty()) values.insert("General/Step Size", stored);
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("Step") + QString::number(qHash(stored)),
-                                values, false);
+    SettingsStore store(QStringLiteral("Step") + QString::number(qHash(stored)));
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store, values, false);
     QCOMPARE(session.stepSize(), step);
     form.reset();
-    QCOMPARE(ReadSetting(QStringLiteral("General/Step Size")), written);
+    QCOMPARE(ReadSetting(store, QStringLiteral("General/Step Size")), written);
   }
 
   // A profile without a port is shown without tuning: the stored frequency
   // is not checked, so not even a bad one brings up a message.
   void noPortMeansNoTuningAtShow() {
     ModalWindows watcher;
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("NoPort"),
-                                {{"General/Frequency", "abc"}, {"General/Mode", "AM"}});
+    SettingsStore store(QStringLiteral("NoPort"));
+    RadioSession session(store);
+    auto form =
+        OpenWithoutPort(session, store, {{"General/Frequency", "abc"}, {"General/Mode", "AM"}});
     const Controls c(form.get());
     QTest::qWait(50);
     QCOMPARE(watcher.texts(), QStringList());
@@ -441,7 +426,7 @@ class MainWindowTest : public QObject {
     QVERIFY(rig.c->ATTButton->isChecked());
     QVERIFY(rig.session.switchOn(RadioSession::Switch::Attenuator));
     rig.form.reset();
-    QCOMPARE(ReadSetting(QStringLiteral("General/Attenuate")), QStringLiteral("1"));
+    QCOMPARE(ReadSetting(rig.store, QStringLiteral("General/Attenuate")), QStringLiteral("1"));
   }
 
   void portReleasedAfterStartup() {
@@ -457,10 +442,11 @@ class MainWindowTest : public QObject {
 
   void aPortThatCannotBeOpenedIsReportedOnce() {
     ModalWindows watcher;
-    RadioSession session;
-    WriteProfile(QStringLiteral("Missing"),
-                 {{"Connection/Com Port", "/dev/corvalo-none"}, {"Connection/Protocol", "6"}});
-    auto form = std::make_unique<TMainForm>(session);
+    SettingsStore store(QStringLiteral("Missing"));
+    WriteSettings(store,
+                  {{"Connection/Com Port", "/dev/corvalo-none"}, {"Connection/Protocol", "6"}});
+    RadioSession session(store);
+    auto form = std::make_unique<TMainForm>(session, store);
     form->show();
     QTRY_COMPARE(watcher.texts(), QStringList({"Cannot Open Port Not."}));
     QVERIFY(WaitSent(session));
@@ -471,9 +457,10 @@ class MainWindowTest : public QObject {
   }
 
   void startedMinimizedMinimizesOnlyOnce() {
-    WriteProfile(QStringLiteral("Minimized"), {{"Connection/Com Port", "Internet"}});
-    RadioSession session;
-    TMainForm form(session, TMainForm::kShowMinimized);
+    SettingsStore store(QStringLiteral("Minimized"));
+    WriteSettings(store, {{"Connection/Com Port", "Internet"}});
+    RadioSession session(store);
+    TMainForm form(session, store, TMainForm::kShowMinimized);
     form.show();
     form.activateWindow();
     QTRY_VERIFY(form.isMinimized());
@@ -485,9 +472,10 @@ class MainWindowTest : public QObject {
   }
 
   void startedMaximized() {
-    WriteProfile(QStringLiteral("Maximized"), {{"Connection/Com Port", "Internet"}});
-    RadioSession session;
-    TMainForm form(session, TMainForm::kShowMaximized);
+    SettingsStore store(QStringLiteral("Maximized"));
+    WriteSettings(store, {{"Connection/Com Port", "Internet"}});
+    RadioSession session(store);
+    TMainForm form(session, store, TMainForm::kShowMaximized);
     QVERIFY(form.windowState() & Qt::WindowMaximized);
   }
 
@@ -506,8 +494,9 @@ class MainWindowTest : public QObject {
   }
 
   void aboutFromTheHelpMenu() {
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("About"), {});
+    SettingsStore store(QStringLiteral("About"));
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store, {});
     QString version;
     ModalWindows watcher([&version](QDialog* dialog) {
       auto* box = qobject_cast<TAboutBox*>(dialog);
@@ -518,144 +507,6 @@ class MainWindowTest : public QObject {
     Find<QAction>(form.get(), "About1")->trigger();
     QCOMPARE(watcher.dialogs(), 1);
     QCOMPARE(version, QString::fromLatin1(kVersionText));
-  }
-
-  // ---- Damaged or unusable settings ----
-
-  void garbageSettingsGiveDefaults() {
-    ModalWindows watcher;
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("Garbage"),
-                                {{"General/Left", "2147483647"},
-                                 {"General/Top", "-2147483648"},
-                                 {"General/Width", "99999999999999"},
-                                 {"General/Height", "0x7fffffff"},
-                                 {"General/Show Icon", "maybe"},
-                                 {"General/Step Size", QString(5000, QLatin1Char('9'))},
-                                 {"Coverage/Supports AM", "no"},
-                                 {"Presets/Active Group", "-1"}});
-    const Controls c(form.get());
-    QTest::qWait(20);
-    QVERIFY(form->isVisible());
-    QVERIFY(form->height() <= 8192);
-    QCOMPARE(c.ModeComboBox->count(), 15);
-    QVERIFY(c.GroupA->isChecked());
-    QCOMPARE(watcher.texts(), QStringList());
-    // "Show Icon" reads as on: minimised, the window keeps its taskbar button.
-    form->showMinimized();
-    QTRY_VERIFY(form->isMinimized());
-    QTest::qWait(50);
-    QVERIFY(form->isVisible());
-  }
-
-  void hugeProfileName() {
-    ModalWindows watcher;
-    const QString profile = QString(10000, QLatin1Char('p'));
-    {
-      RadioSession session;
-      auto form = OpenWithoutPort(session, profile, {{"General/Step Size", "0.01"}});
-      QCOMPARE(session.stepSize(), 0.01);
-    }
-    SetSettingsProfile(profile);
-    QCOMPARE(ReadSetting(QStringLiteral("General/Step Size")), QStringLiteral("  0.01000"));
-  }
-
-  // A value of the wrong type (an unquoted comma makes a list) reads as its
-  // default and is told once; the start-up goes on: the window takes its
-  // caption and stored place, and the port opens.
-  void wrongTypeIsToldAndTheStartUpCompletes_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("line");  // as a hand edit leaves it in the file
-    QTest::newRow("a window value") << "Left"
-                                    << "General\\Left=10, 20";
-    QTest::newRow("a link value") << "Mode"
-                                  << "General\\Mode=AM, FMN";
-  }
-  void wrongTypeIsToldAndTheStartUpCompletes() {
-    QFETCH(QString, name);
-    QFETCH(QString, line);
-    PseudoTerminal pty;
-    const QString profile = QStringLiteral("WrongType") + name;
-    WriteProfile(profile, {{"Connection/Com Port", pty.devicePath()},
-                           {"Connection/Protocol", "6"},
-                           {"Connection/Readings Per Second", "0"},
-                           {"General/Top", "50"}});
-    {
-      QFile f(SettingsStore::fileName());
-      QVERIFY(f.open(QIODevice::Append));
-      f.write(QStringLiteral("\n[%1]\n%2\n").arg(profile, line).toUtf8());
-    }
-    ModalWindows watcher;
-    RadioSession session;
-    auto form = std::make_unique<TMainForm>(session);
-    form->show();
-    QTRY_COMPARE(session.portState(), RadioSession::PortState::Open);
-    QCOMPARE(watcher.texts(), QStringList(QStringLiteral("Invalid data type for '%1'").arg(name)));
-    QCOMPARE(watcher.icons().first(), QMessageBox::Critical);
-    QCOMPARE(form->windowTitle(), QStringLiteral("Corvalo [%1:PCR-1000]").arg(pty.devicePath()));
-    QCOMPARE(form->y(), 50);
-  }
-
-  // A save that fails at exit is told once, naming the file and why, and the
-  // power-off the operator asked for still goes out. The settings folder
-  // replaced by a plain file stands in for a settings file the user may not
-  // write: nobody, root included, can write below it.
-  void unwritableStoreAtExitStillPowersOff_data() {
-    QTest::addColumn<int>("protocol");
-    QTest::addColumn<QByteArray>("powerOff");
-    QTest::newRow("PCR1000") << int(protocols::kPcr1000) << QByteArray("H100\r\n");
-    QTest::newRow("AR8000") << int(protocols::kAr8000) << encoders::Ar8000Exit();
-  }
-  void unwritableStoreAtExitStillPowersOff() {
-    QFETCH(int, protocol);
-    QFETCH(QByteArray, powerOff);
-    ModalWindows watcher;
-    auto rig = std::make_unique<Rig>(protocol, QMap<QString, QString>{{"General/Power Off", "1"}});
-    rig->settleAndClear();
-    QCOMPARE(PortDescriptors(rig->pty), 1);
-    const QString file = SettingsStore::fileName();
-    const QString folder = QFileInfo(file).absolutePath();
-    const QByteArray before = FileBytes(file);
-    QVERIFY(QDir().rename(folder, folder + ".saved"));
-    QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
-    rig->form.reset();
-    QTRY_COMPARE(PortDescriptors(rig->pty), 0);
-    const QByteArray wire = rig->pty.settle();
-    QVERIFY(QFile::remove(folder));
-    QVERIFY(QDir().rename(folder + ".saved", folder));
-    QCOMPARE(watcher.texts(),
-             QStringList(QStringLiteral("The settings could not be saved to %1: its folder %2 "
-                                        "cannot be created.")
-                             .arg(file, folder)));
-    QVERIFY2(wire.endsWith(powerOff), wire.toHex().constData());
-    QCOMPARE(FileBytes(file), before);
-  }
-
-  // A folder where the settings file should be is told once, at start; the
-  // window comes up on the defaults, and its saves at exit tell nothing new.
-  void folderInPlaceOfTheFileIsToldOnce() {
-    SetSettingsProfile(QStringLiteral("FolderInPlace"));
-    const QString file = SettingsStore::fileName();
-    const bool existed = QFile::rename(file, file + ".saved");
-    QVERIFY(QDir().mkpath(file));
-    ModalWindows watcher;
-    {
-      RadioSession session;
-      TMainForm form(session);
-      form.show();
-      QVERIFY(QTest::qWaitForWindowExposed(&form));
-      QCOMPARE(form.y(), 146);
-    }
-    QVERIFY(QDir(file).removeRecursively());
-    if (existed) QVERIFY(QFile::rename(file + ".saved", file));
-    QStringList errors;
-    for (const SeenModal& box : watcher.seen()) {
-      if (box.icon == QMessageBox::Critical) errors << box.text;
-    }
-    QCOMPARE(errors, QStringList(QStringLiteral("The settings file %1 cannot be read: it is a "
-                                                "folder. Defaults are used, and settings are not "
-                                                "saved.")
-                                     .arg(file)));
   }
 };
 

@@ -53,6 +53,7 @@ class PresetsDialogTest : public QObject {
   Q_OBJECT
 
  private:
+  SettingsStore store_;  // the default profile's, as the program's for a whole run
   FakeHost host_;
   std::unique_ptr<TPresetsForm> form_;
   std::unique_ptr<ModalWindows> watcher_;
@@ -73,16 +74,15 @@ class PresetsDialogTest : public QObject {
  private slots:
   void init() {
     RemoveSettingsFile();
-    SetSettingsProfile(QString());
     host_ = FakeHost();
-    form_ = std::make_unique<TPresetsForm>(host_);
+    form_ = std::make_unique<TPresetsForm>(host_, store_);
     watcher_ = std::make_unique<ModalWindows>();
   }
   void cleanup() {
     form_.reset();
     QCOMPARE(watcher_->unexpectedCount(), size_t(0));
     watcher_.reset();
-    Settings.release();
+    store_.release();
     RemoveSettingsFile();
   }
 
@@ -122,14 +122,14 @@ class PresetsDialogTest : public QObject {
     editor("162.55", "FMN", "15K", "Weather", false);
     QCOMPARE(form_->GroupComboBox->currentText(), QStringLiteral("A"));
     QCOMPARE(form_->PresetComboBox->currentText(), QStringLiteral("1"));
-    QVERIFY(Settings.isOpen());
+    QVERIFY(store_.isOpen());
 
     QVERIFY(ChooseText(form_->GroupComboBox, "C"));
     QVERIFY(ChooseText(form_->PresetComboBox, "7"));
     form_->PageControl1->setCurrentWidget(form_->TVTab);
     form_->close();
     QVERIFY(!form_->isVisible());
-    QVERIFY(!Settings.isOpen());
+    QVERIFY(!store_.isOpen());
 
     showForm();
     QCOMPARE(form_->GroupComboBox->currentText(), QStringLiteral("A"));
@@ -421,7 +421,7 @@ class PresetsDialogTest : public QObject {
     form_->exec();
     QCOMPARE(watcher_->seen().size(), size_t(1));
     QVERIFY(!form_->isVisible());
-    QVERIFY(!Settings.isOpen());
+    QVERIFY(!store_.isOpen());
     QVERIFY(host_.tuned.isEmpty());
     form_->QuickTune();
     QCOMPARE(host_.tuned.size(), 1);

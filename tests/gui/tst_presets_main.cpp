@@ -28,7 +28,7 @@ constexpr int kPcr1000 = 6;
 // made as the program entry makes it. Start-up traffic is already read.
 struct PresetRig {
   explicit PresetRig(QMap<QString, QString> extra = {}) : rig(kPcr1000, std::move(extra)) {
-    presets = std::make_unique<TPresetsForm>(rig.form->presetsHost());
+    presets = std::make_unique<TPresetsForm>(rig.form->presetsHost(), rig.store);
     rig.form->setPresetsForm(presets.get());
     rig.settleAndClear();
   }

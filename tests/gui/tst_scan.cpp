@@ -434,8 +434,8 @@ class ScanTest : public QObject {
     QCOMPARE(form->height(), shownHeight);
     rig->form.reset();
     for (int start = 0; start < 2; ++start) {
-      RadioSession session;
-      TMainForm again(session);
+      RadioSession session(rig->store);
+      TMainForm again(session, rig->store);
       again.show();
       QVERIFY(QTest::qWaitForWindowExposed(&again));
       const Controls shown(&again);

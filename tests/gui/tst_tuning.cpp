@@ -248,8 +248,9 @@ class TuningTest : public QObject {
   void automaticStep() {
     QFETCH(QString, frequency);
     QFETCH(double, step);
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("AutoStep"));
+    SettingsStore store(QStringLiteral("AutoStep"));
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store);
     const Controls c(form.get());
     c.FrequencyEdit->setText(frequency);
     session.setStepSize(7);
@@ -262,8 +263,9 @@ class TuningTest : public QObject {
   }
 
   void automaticStepIgnoresAnInvalidText() {
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("AutoStep"));
+    SettingsStore store(QStringLiteral("AutoStep"));
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store);
     const Controls c(form.get());
     c.FrequencyEdit->setText(QStringLiteral("162.55 "));
     session.setStepSize(7);
@@ -272,8 +274,9 @@ class TuningTest : public QObject {
   }
 
   void stepSizeDialog() {
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("StepDialog"));
+    SettingsStore store(QStringLiteral("StepDialog"));
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store);
     const Controls c(form.get());
     QString shown;
     QStringList items;
@@ -297,8 +300,9 @@ class TuningTest : public QObject {
   }
 
   void stepSizeDialogCancelAndTypedTexts() {
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("StepDialog2"));
+    SettingsStore store(QStringLiteral("StepDialog2"));
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store);
     const Controls c(form.get());
     session.setStepSize(0.005);
     QString typed;
@@ -346,8 +350,9 @@ class TuningTest : public QObject {
   }
 
   void modeListFollowsTheSupportedModes() {
-    RadioSession session;
-    auto form = OpenWithoutPort(session, QStringLiteral("Modes"),
+    SettingsStore store(QStringLiteral("Modes"));
+    RadioSession session(store);
+    auto form = OpenWithoutPort(session, store,
                                 {{"Coverage/Supports CW", "0"},
                                  {"Coverage/Supports AM3", "0"},
                                  {"Coverage/Supports FSK", "0"},

@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QtTest/QtTest>
 #include <atomic>
+#include <optional>
 #include <thread>
 
 #include "PseudoTerminal.h"
@@ -34,16 +35,6 @@ namespace {
 constexpr double kDeliverySlackMs = 10.0;
 
 QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
-
-void store(const char* section, const char* name, const QString& value) {
-  SettingsSession session;
-  Settings.WriteText(QLatin1String(section), QLatin1String(name), value);
-}
-
-void configure(const QString& port, int protocol) {
-  store(names::kConnection, names::kComPort, port);
-  store(names::kConnection, names::kProtocol, QString::number(protocol));
-}
 
 // The rate the pseudo-terminal's termios holds, as the server set it.
 int termiosRate(const QString& device) {
@@ -99,7 +90,7 @@ class NetworkPortsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { SetSettingsProfile(QStringLiteral("case%1").arg(++profile_)); }
+  void init() { settings_.emplace(QStringLiteral("case%1").arg(++profile_)); }
 
   void addresses_data();
   void addresses();
@@ -117,6 +108,17 @@ class NetworkPortsTest : public QObject {
   void carrierDetectAndUnansweredSettings();
 
  private:
+  // Each test's own profile, and its values written and read through it.
+  SettingsStore& settings() { return *settings_; }
+  void store(const char* section, const char* name, const QString& value) {
+    SettingsSession session(settings());
+    settings().WriteText(QLatin1String(section), QLatin1String(name), value);
+  }
+  void configure(const QString& port, int protocol) {
+    store(names::kConnection, names::kComPort, port);
+    store(names::kConnection, names::kProtocol, QString::number(protocol));
+  }
+  std::optional<SettingsStore> settings_;
   int profile_ = 0;
 };
 
@@ -282,7 +284,7 @@ void NetworkPortsTest::powerUpAndTuning() {
   });
   RadioLink link;
   QSignalSpy messages(&link, &RadioLink::message);
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   done = true;
   radio.join();
   QVERIFY2(link.portOpen(), qPrintable(link.portError()));
@@ -308,7 +310,7 @@ void NetworkPortsTest::powerUpAndTuning() {
     QVERIFY(handedOver.count() >= modeWaitMs);
     QVERIFY(pty.gapMs(0, modeFrameAt) >= modeWaitMs - kDeliverySlackMs);
   }
-  link.CloseRadioLink();
+  link.CloseRadioLink(settings());
   QVERIFY(!link.portOpen());
 }
 
@@ -327,7 +329,7 @@ void NetworkPortsTest::byte0xFFBothWays() {
   configure(address(server, scheme), protocols::kIcomCiv);
   store(names::kConnection, names::kAddress, QStringLiteral("FF"));
   RadioLink link;
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   QVERIFY2(link.portOpen(), qPrintable(link.portError()));
   QVERIFY(link.TuneRadio(QStringLiteral("162.55"), QStringLiteral("FMN")));
   link.SendCivSquelch(255);
@@ -364,7 +366,7 @@ void NetworkPortsTest::serverStopsAndComesBack() {
   RadioLink link;
   QSignalSpy lost(&link, &RadioLink::portLost);
   QSignalSpy messages(&link, &RadioLink::message);
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   QVERIFY2(link.portOpen(), qPrintable(link.portError()));
   QVERIFY(link.CheckPort());
   QVERIFY(link.TuneRadio(QStringLiteral("162.55"), QStringLiteral("FMN")));
@@ -381,7 +383,7 @@ void NetworkPortsTest::serverStopsAndComesBack() {
   QVERIFY2(link.portError().contains(QStringLiteral("closed the connection")),
            qPrintable(link.portError()));
   // While it is away, retaking fails with its reason.
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   QVERIFY(!link.portOpen());
   QCOMPARE(messages.count(), 1);
   QVERIFY2(link.portError().contains(QStringLiteral("refused")), qPrintable(link.portError()));
@@ -389,7 +391,7 @@ void NetworkPortsTest::serverStopsAndComesBack() {
   // Back again: the retake runs the power-up again, and nothing sent or
   // refused before is sent a second time.
   START_SER2NET(server);
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   QVERIFY2(link.portOpen(), qPrintable(link.portError()));
   QCOMPARE(pty.settle(60), powerUp + tuning + powerUp);
   QVERIFY(link.portError().isEmpty());
@@ -426,7 +428,7 @@ void NetworkPortsTest::failuresAtOpen() {
   RadioLink link;
   QSignalSpy messages(&link, &RadioLink::message);
   QSignalSpy states(&link, &RadioLink::linkStateChanged);
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   QVERIFY(!link.portOpen());
   QCOMPARE(messages.count(), 1);
   QCOMPARE(messages.at(0).at(0).toString(), QStringLiteral("Cannot Open Port Not."));

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "PseudoTerminal.h"
@@ -42,21 +43,6 @@ double msSince(Clock::time_point start) {
 // Milliseconds from start to the arrival of the byte at this index.
 double arrivalSince(const PseudoTerminal& pty, qsizetype byteIndex, Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(pty.arrivalOf(byteIndex) - start).count();
-}
-
-void store(const char* section, const char* name, const QString& value) {
-  SettingsSession session;
-  Settings.WriteText(QLatin1String(section), QLatin1String(name), value);
-}
-
-QString stored(const char* section, const char* name) {
-  SettingsSession session;
-  return Settings.ReadText(QLatin1String(section), QLatin1String(name), QStringLiteral("<none>"));
-}
-
-void configure(const QString& port, int protocol) {
-  store(names::kConnection, names::kComPort, port);
-  store(names::kConnection, names::kProtocol, QString::number(protocol));
 }
 
 }  // namespace
@@ -96,10 +82,26 @@ class RadioLinkTest : public QObject {
   void attenuatorAndMuteByProtocol();
 
  private:
+  // Each test's own profile, and its values written and read through it.
+  SettingsStore& settings() { return *settings_; }
+  void store(const char* section, const char* name, const QString& value) {
+    SettingsSession session(settings());
+    settings().WriteText(QLatin1String(section), QLatin1String(name), value);
+  }
+  QString stored(const char* section, const char* name) {
+    SettingsSession session(settings());
+    return settings().ReadText(QLatin1String(section), QLatin1String(name),
+                               QStringLiteral("<none>"));
+  }
+  void configure(const QString& port, int protocol) {
+    store(names::kConnection, names::kComPort, port);
+    store(names::kConnection, names::kProtocol, QString::number(protocol));
+  }
+  std::optional<SettingsStore> settings_;
   int profile_ = 0;
 };
 
-void RadioLinkTest::init() { SetSettingsProfile(QStringLiteral("case%1").arg(++profile_)); }
+void RadioLinkTest::init() { settings_.emplace(QStringLiteral("case%1").arg(++profile_)); }
 
 // ---------------------------------------------------------------------------
 // Names and addresses
@@ -157,8 +159,8 @@ void RadioLinkTest::civAddress() {
   RadioLink link;
   link.CivAddress = 0x99;
   {
-    SettingsSession session;
-    link.LoadCivAddress();
+    SettingsSession session(settings());
+    link.LoadCivAddress(settings());
   }
   QCOMPARE(int(link.CivAddress), address);
 }
@@ -176,7 +178,7 @@ void RadioLinkTest::internetSendsNothing() {
   QSignalSpy messages(&link, &RadioLink::message);
   QSignalSpy states(&link, &RadioLink::linkStateChanged);
   QSignalSpy beeps(&link, &RadioLink::beep);
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   QVERIFY(!link.portOpen());
   QCOMPARE(link.PortName, QStringLiteral("Internet"));
   QCOMPARE(link.LowestFrequency, 0.5);
@@ -195,7 +197,7 @@ void RadioLinkTest::internetSendsNothing() {
   QCOMPARE(beeps.count(), 1);
   link.SwitchAttenuatorOn();  // the flag follows the switch
   QVERIFY(link.AttenuatorOn);
-  link.CloseRadioLink();
+  link.CloseRadioLink(settings());
   QCOMPARE(messages.count(), 0);
   QCOMPARE(states.count(), 0);
   QCOMPARE(link.BytesWritten, 0);
@@ -229,7 +231,7 @@ void RadioLinkTest::unusablePortsAreNotOpened() {
   bool busy = false;
   connect(&link, &RadioLink::busyChanged, this, [&](bool b) { busy = b; });
   connect(&link, &RadioLink::message, this, [&] { busyWhenMessaged << busy; });
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   QVERIFY(!link.portOpen());
   QVERIFY(!busy);
   QCOMPARE(busyWhenMessaged, QList<bool>{false});  // the hourglass is gone first
@@ -240,7 +242,7 @@ void RadioLinkTest::unusablePortsAreNotOpened() {
   QCOMPARE(link.PortName, port);  // the configured text, not cut short
   QVERIFY(!link.TuneRadio(QStringLiteral("162.55"), QStringLiteral("FMN")));
   link.MuteRadio();
-  link.CloseRadioLink();
+  link.CloseRadioLink(settings());
   QCOMPARE(messages.count(), 1);
   if (kind == QLatin1String("file")) QCOMPARE(QFileInfo(port).size(), 0);
 }
@@ -256,7 +258,7 @@ void RadioLinkTest::vanishedPortIsReleased() {
   RadioLink link;
   QSignalSpy lost(&link, &RadioLink::portLost);
   QSignalSpy states(&link, &RadioLink::linkStateChanged);
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   QVERIFY(link.portOpen());
   ::close(controller);  // the adapter is pulled out
 
@@ -284,7 +286,7 @@ void RadioLinkTest::os456PowerUpAndPowerOff() {
   RadioLink link;
   QSignalSpy states(&link, &RadioLink::linkStateChanged);
   const auto start = Clock::now();
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   QVERIFY(msSince(start) >= 401);
   QVERIFY(link.portOpen());
   QCOMPARE(link.BaudRate, 4800);
@@ -297,7 +299,7 @@ void RadioLinkTest::os456PowerUpAndPowerOff() {
   pty.clear();
   link.CurrentFrequency = QStringLiteral("  446.00625");
   link.CurrentMode = QStringLiteral("FMN");
-  link.CloseRadioLink();
+  link.CloseRadioLink(settings());
   QVERIFY(!link.portOpen());
   QCOMPARE(pty.settle(30).toHex(' '), hex("FE FE 7F E0 7F 01 FD").toHex(' '));
   QCOMPARE(stored(names::kGeneral, names::kFrequency), QStringLiteral("  446.00625"));
@@ -329,7 +331,7 @@ void RadioLinkTest::pcr1000PowerUp() {
   const int d = delay >= 0 ? delay : 2;
   RadioLink link;
   const auto start = Clock::now();
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   const double took = msSince(start);
   QVERIFY(link.portOpen());
   const QByteArray levels =
@@ -364,7 +366,7 @@ void RadioLinkTest::corruptPcrSettingsAreHeldInRange() {
   store(names::kPcr1000, names::kPcr1000Squelch, QStringLiteral("-3"));
   store(names::kPcr1000, names::kPcr1000IfShift, QStringLiteral("70000"));
   RadioLink link;
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   QCOMPARE(pty.settle(30), QByteArray("H100\r\nH101\r\nG300\r\nG105\r\nJ40FF\r\nJ4100\r\n"));
   QCOMPARE(link.CommandDelay, 0);
   QCOMPARE(link.VolumeLevel, 255);
@@ -391,7 +393,7 @@ void RadioLinkTest::bc895Handshake() {
   });
   RadioLink link;
   const auto start = Clock::now();
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   const double took = msSince(start);
   radio.join();
   QVERIFY(link.portOpen());
@@ -428,11 +430,11 @@ void RadioLinkTest::powerOffOnClose() {
   store(names::kGeneral, names::kPowerOff, powerOff ? QStringLiteral("1") : QStringLiteral("0"));
   store(names::kConnection, names::kComPortRate, QStringLiteral("-5"));  // no rate at all
   RadioLink link;
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   QVERIFY(link.portOpen());
   QCOMPARE(link.BaudRate, 9600);           // the refused rate is not in force
   QCOMPARE(pty.settle(30), QByteArray());  // these radios have no power-up
-  link.CloseRadioLink();
+  link.CloseRadioLink(settings());
   QVERIFY(!link.portOpen());
   QCOMPARE(pty.settle(30), bytes);
 }
@@ -446,7 +448,7 @@ void RadioLinkTest::releaseAndReopenRepeatsPowerUp() {
   const QByteArray powerUp("H100\r\nH101\r\nG300\r\nG105\r\nJ4064\r\nJ414B\r\n");
   RadioLink link;
   QSignalSpy states(&link, &RadioLink::linkStateChanged);
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   QCOMPARE(pty.settle(30), powerUp);
   link.VolumeLevel = 33;
   link.ReleasePort();  // no power-off, nothing saved
@@ -454,14 +456,14 @@ void RadioLinkTest::releaseAndReopenRepeatsPowerUp() {
   QCOMPARE(states.last().at(0).toBool(), false);
   QCOMPARE(pty.settle(30), powerUp);
   QCOMPARE(stored(names::kPcr1000, names::kPcr1000Volume), QStringLiteral("<none>"));
-  link.SavePcrLevels();
+  link.SavePcrLevels(settings());
   QCOMPARE(stored(names::kPcr1000, names::kPcr1000Volume), QStringLiteral("33"));
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   QCOMPARE(states.last().at(0).toBool(), true);
   QCOMPARE(pty.settle(30), powerUp + "H100\r\nH101\r\nG300\r\nG105\r\nJ4021\r\nJ414B\r\n");
   pty.clear();
   link.SendPcrSquelch(20);
-  link.CloseRadioLink();
+  link.CloseRadioLink(settings());
   QCOMPARE(pty.settle(30), QByteArray("J4114\r\nH100\r\n"));
   QCOMPARE(stored(names::kPcr1000, names::kPcr1000Squelch), QStringLiteral("20"));
 }
@@ -570,7 +572,7 @@ void RadioLinkTest::tuningOverTheWire() {
   configure(pty.devicePath(), protocols::kIcomCiv);
   store(names::kConnection, names::kAddress, QStringLiteral("80"));
   RadioLink link;
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   link.Protocol = protocol;
   link.Ic735 = ic735;
   link.Pcr1000DefaultAmFilter = amFilter;
@@ -594,7 +596,7 @@ void RadioLinkTest::modeFrameOnlyWhenTheModeChanged() {
   configure(pty.devicePath(), protocols::kIcomCiv);
   store(names::kConnection, names::kAddress, QStringLiteral("00"));
   RadioLink link;
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   const QByteArray f = hex("FE FE 00 E0 05 00 00 55 62 01 FD");
   const QByteArray fmn = hex("FE FE 00 E0 06 05 02 FD");
   const QByteArray am = hex("FE FE 00 E0 06 02 FD");
@@ -605,7 +607,7 @@ void RadioLinkTest::modeFrameOnlyWhenTheModeChanged() {
   QCOMPARE(pty.settle(30).toHex(' '), (f + fmn + f + f + am + f + fmn).toHex(' '));
   // The last mode survives a release and retake of the port.
   link.ReleasePort();
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   pty.clear();
   QVERIFY(link.TuneRadio(QStringLiteral("162.55"), QStringLiteral("FMN")));
   QCOMPARE(pty.settle(30).toHex(' '), f.toHex(' '));
@@ -616,7 +618,7 @@ void RadioLinkTest::refusedTuningChangesNothing() {
   QVERIFY(pty.isValid());
   configure(pty.devicePath(), protocols::kIcomCiv);  // no handshake at the open
   RadioLink link;
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   link.Protocol = protocols::kBc895Xlt;
   pty.clear();
   const QString frequency = link.CurrentFrequency;
@@ -637,7 +639,7 @@ void RadioLinkTest::pcrFilterResendsTheTuning() {
   configure(pty.devicePath(), protocols::kPcr1000);
   store(names::kPcr1000, names::kPcr1000CommandDelay, QStringLiteral("0"));
   RadioLink link;
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   QVERIFY(link.TuneRadio(QStringLiteral("  162.55000"), QStringLiteral("FMN")));
   pty.settle(30);
   pty.clear();
@@ -662,7 +664,7 @@ void RadioLinkTest::levelsAndMute() {
   configure(pty.devicePath(), protocols::kPcr1000);
   store(names::kPcr1000, names::kPcr1000CommandDelay, QStringLiteral("10"));
   RadioLink link;
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   pty.settle(30);
   pty.clear();
   link.SendPcrVolume(77);
@@ -705,7 +707,7 @@ void RadioLinkTest::attenuatorAndMuteByProtocol() {
   configure(pty.devicePath(), protocols::kIcomCiv);
   store(names::kConnection, names::kAddress, QStringLiteral("4A"));
   RadioLink link;
-  link.OpenRadioLink();
+  link.OpenRadioLink(settings());
   QSignalSpy beeps(&link, &RadioLink::beep);
   struct Case {
     int protocol;

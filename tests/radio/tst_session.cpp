@@ -22,7 +22,7 @@ using namespace testsupport;
 namespace {
 
 // A profile whose port is the pseudo-terminal.
-void WriteRig(const QString& profile, const PseudoTerminal& pty, int protocol,
+void WriteRig(SettingsStore& store, const PseudoTerminal& pty, int protocol,
               QMap<QString, QString> extra = {}) {
   extra.insert(QStringLiteral("Connection/Com Port"), pty.devicePath());
   extra.insert(QStringLiteral("Connection/Protocol"), QString::number(protocol));
@@ -32,7 +32,7 @@ void WriteRig(const QString& profile, const PseudoTerminal& pty, int protocol,
   if (!extra.contains(QStringLiteral("Connection/Readings Per Second"))) {
     extra.insert(QStringLiteral("Connection/Readings Per Second"), QStringLiteral("0"));
   }
-  WriteProfile(profile, extra);
+  WriteSettings(store, extra);
 }
 
 }  // namespace
@@ -43,8 +43,9 @@ class SessionTest : public QObject {
  private slots:
   void tuningReachesTheWireInOrder() {
     PseudoTerminal pty;
-    WriteRig(QStringLiteral("Order"), pty, 6);
-    RadioSession session;
+    SettingsStore store(QStringLiteral("Order"));
+    WriteRig(store, pty, 6);
+    RadioSession session(store);
     session.open();
     QTRY_COMPARE(session.portState(), RadioSession::PortState::Open);
     pty.settle();
@@ -66,8 +67,9 @@ class SessionTest : public QObject {
   // PCR1000 powers up slowly: the radio gets the last place only.
   void aDraggedSliderSendsItsLastValue() {
     PseudoTerminal pty;
-    WriteRig(QStringLiteral("Drag"), pty, 6, {{"PCR1000/PCR1000 Command Delay", "40"}});
-    RadioSession session;
+    SettingsStore store(QStringLiteral("Drag"));
+    WriteRig(store, pty, 6, {{"PCR1000/PCR1000 Command Delay", "40"}});
+    RadioSession session(store);
     session.open();
     for (int level = 1; level <= 100; ++level) session.setLevel(RadioSession::Level::Volume, level);
     const QByteArray wire = pty.settle(400);
@@ -82,13 +84,14 @@ class SessionTest : public QObject {
   // power-up (a silent radio) is paced on the link's thread.
   void theEventLoopRunsDuringAPowerUp() {
     PseudoTerminal pty;
-    WriteRig(QStringLiteral("Loop"), pty, 5);
+    SettingsStore store(QStringLiteral("Loop"));
+    WriteRig(store, pty, 5);
     int ticks = 0;
     QTimer timer;
     timer.setInterval(10);
     connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
     timer.start();
-    RadioSession session;
+    RadioSession session(store);
     QElapsedTimer clock;
     clock.start();
     session.open();
@@ -127,9 +130,10 @@ class SessionTest : public QObject {
     QFETCH(double, lowestMhz);
     QFETCH(double, highestMhz);
     PseudoTerminal pty;
-    WriteRig(QStringLiteral("Coverage") + QString::fromLatin1(QTest::currentDataTag()), pty, 2,
+    SettingsStore store(QStringLiteral("Coverage") + QString::fromLatin1(QTest::currentDataTag()));
+    WriteRig(store, pty, 2,
              {{"Coverage/Lowest Frequency", lowest}, {"Coverage/Highest Frequency", highest}});
-    RadioSession session;
+    RadioSession session(store);
     session.open();
     QTRY_COMPARE(session.portState(), RadioSession::PortState::Open);
     pty.settle();
@@ -150,21 +154,23 @@ class SessionTest : public QObject {
 
   void shutdownPowersTheRadioOff() {
     PseudoTerminal pty;
-    WriteRig(QStringLiteral("Off"), pty, 6, {{"General/Power Off", "1"}});
+    SettingsStore store(QStringLiteral("Off"));
+    WriteRig(store, pty, 6, {{"General/Power Off", "1"}});
     {
-      RadioSession session;
+      RadioSession session(store);
       session.open();
       session.tune(QStringLiteral("145.5"), QStringLiteral("FMN"), RadioSession::Origin::Operator);
       session.shutdown();
     }
     QVERIFY(pty.settle().endsWith("K00145500000050200\r\nH100\r\n"));
-    QCOMPARE(ReadSetting(QStringLiteral("General/Frequency")), QStringLiteral("145.50000"));
+    QCOMPARE(ReadSetting(store, QStringLiteral("General/Frequency")), QStringLiteral("145.50000"));
   }
 
   void searchStepsUntilACarrierHoldsIt() {
     PseudoTerminal pty;
-    WriteRig(QStringLiteral("Search"), pty, 6, {{"General/Frequency", "162.4"}});
-    RadioSession session;
+    SettingsStore store(QStringLiteral("Search"));
+    WriteRig(store, pty, 6, {{"General/Frequency", "162.4"}});
+    RadioSession session(store);
     std::atomic<bool> carrier{false};
     session.setCarrierLineOverride([&carrier] { return carrier.load(); });
     session.open();
@@ -205,12 +211,12 @@ class SessionTest : public QObject {
     VirtualRadioProcess radio({"--protocol", QString::number(protocol), "--address", "80",
                                "--settle", "0", "--stations", stations.fileName()});
     QVERIFY2(radio.started(), qPrintable(radio.startError()));
-    WriteProfile(QStringLiteral("Hear%1").arg(protocol),
-                 {{"Connection/Com Port", radio.devicePath()},
-                  {"Connection/Protocol", QString::number(protocol)},
-                  {"Connection/Address", "80"},
-                  {"General/Frequency", "162.55"}});
-    RadioSession session;
+    SettingsStore store(QStringLiteral("Hear%1").arg(protocol));
+    WriteSettings(store, {{"Connection/Com Port", radio.devicePath()},
+                          {"Connection/Protocol", QString::number(protocol)},
+                          {"Connection/Address", "80"},
+                          {"General/Frequency", "162.55"}});
+    RadioSession session(store);
     QVERIFY(session.canReadSignal());
     session.open();
     session.tune(QStringLiteral("162.55"), mode, RadioSession::Origin::Operator);
@@ -232,9 +238,10 @@ class SessionTest : public QObject {
   void aSilentRadioShowsNoReading() {
     VirtualRadioProcess radio({"--protocol", "6", "--no-readings"});
     QVERIFY2(radio.started(), qPrintable(radio.startError()));
-    WriteProfile(QStringLiteral("Silent"),
-                 {{"Connection/Com Port", radio.devicePath()}, {"Connection/Protocol", "6"}});
-    RadioSession session;
+    SettingsStore store(QStringLiteral("Silent"));
+    WriteSettings(store,
+                  {{"Connection/Com Port", radio.devicePath()}, {"Connection/Protocol", "6"}});
+    RadioSession session(store);
     session.open();
     QTRY_COMPARE(session.portState(), RadioSession::PortState::Open);
     // Three unanswered polls, then it is only probed now and then.

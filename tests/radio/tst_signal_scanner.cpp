@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
 #include <algorithm>
+#include <optional>
 
 #include "PseudoTerminal.h"
 #include "SettingsFile.h"
@@ -58,8 +59,9 @@ struct VirtualRig {
     settings.insert(QStringLiteral("Connection/Address"), QStringLiteral("80"));
     settings.insert(QStringLiteral("Connection/Readings Per Second"), QStringLiteral("0"));
     settings.insert(QStringLiteral("General/Frequency"), QStringLiteral("150"));
-    WriteProfile(QStringLiteral("Scan%1").arg(++serial), settings);
-    session = std::make_unique<RadioSession>();
+    store.emplace(QStringLiteral("Scan%1").arg(++serial));
+    WriteSettings(*store, settings);
+    session = std::make_unique<RadioSession>(*store);
     session->open();
   }
   bool open() {
@@ -68,6 +70,7 @@ struct VirtualRig {
                            10000);
   }
   VirtualRadioProcess radio;
+  std::optional<SettingsStore> store;
   std::unique_ptr<RadioSession> session;
 };
 
@@ -277,10 +280,11 @@ class SignalScannerTest : public QObject {
   // goes on once the radio answers again; a port that goes ends it.
   void silentRadioPausesAndVanishedPortStops() {
     PseudoTerminal pty;
-    WriteProfile(QStringLiteral("ScanSilent"), {{"Connection/Com Port", pty.devicePath()},
-                                                {"Connection/Protocol", "6"},
-                                                {"Connection/Readings Per Second", "0"}});
-    RadioSession session;
+    SettingsStore store(QStringLiteral("ScanSilent"));
+    WriteSettings(store, {{"Connection/Com Port", pty.devicePath()},
+                          {"Connection/Protocol", "6"},
+                          {"Connection/Readings Per Second", "0"}});
+    RadioSession session(store);
     session.open();
     QTRY_COMPARE(session.portState(), RadioSession::PortState::Open);
     SignalScanner& scanner = session.signalScanner();
@@ -404,10 +408,11 @@ class SignalScannerTest : public QObject {
     QFETCH(qint64, step);
     QFETCH(QString, reason);
     PseudoTerminal pty;
-    WriteProfile(QStringLiteral("ScanBad"), {{"Connection/Com Port", pty.devicePath()},
-                                             {"Connection/Protocol", QString::number(protocol)},
-                                             {"Connection/Readings Per Second", "0"}});
-    RadioSession session;
+    SettingsStore store(QStringLiteral("ScanBad"));
+    WriteSettings(store, {{"Connection/Com Port", pty.devicePath()},
+                          {"Connection/Protocol", QString::number(protocol)},
+                          {"Connection/Readings Per Second", "0"}});
+    RadioSession session(store);
     session.open();
     QTRY_COMPARE(session.portState(), RadioSession::PortState::Open);
     pty.settle(200);

@@ -72,7 +72,7 @@ class RemoteMainTest : public QObject {
       QVERIFY(!rig.form->remoteServer()->isListening());
       QVERIFY(rig.c->ToolsMenu->actions().contains(rig.c->RemoteControl1));
       QCOMPARE(rig.c->RemoteControl1->text(), QStringLiteral("&Remote Control..."));
-      QCOMPARE(ReadSetting(QStringLiteral("Remote/Enabled")), QStringLiteral("?"));
+      QCOMPARE(ReadSetting(rig.store, QStringLiteral("Remote/Enabled")), QStringLiteral("?"));
     }
     const quint16 port = FreePort();
     {
@@ -128,9 +128,10 @@ class RemoteMainTest : public QObject {
     QCOMPARE(watcher.dialogs(), 1);
     QVERIFY(rig.form->remoteServer()->isListening());
     QCOMPARE(rig.form->remoteServer()->serverPort(), port);
-    QCOMPARE(ReadSetting(QStringLiteral("Remote/Enabled")), QStringLiteral("1"));
-    QCOMPARE(ReadSetting(QStringLiteral("Remote/Port")), QString::number(port));
-    QCOMPARE(ReadSetting(QStringLiteral("Remote/Allow Other Hosts")), QStringLiteral("0"));
+    QCOMPARE(ReadSetting(rig.store, QStringLiteral("Remote/Enabled")), QStringLiteral("1"));
+    QCOMPARE(ReadSetting(rig.store, QStringLiteral("Remote/Port")), QString::number(port));
+    QCOMPARE(ReadSetting(rig.store, QStringLiteral("Remote/Allow Other Hosts")),
+             QStringLiteral("0"));
 
     LineClient client(port);
     QVERIFY(client.waitConnected());
@@ -139,7 +140,7 @@ class RemoteMainTest : public QObject {
     rig.c->RemoteControl1->trigger();
     QVERIFY(!rig.form->remoteServer()->isListening());
     QVERIFY(client.waitClosed());
-    QCOMPARE(ReadSetting(QStringLiteral("Remote/Enabled")), QStringLiteral("0"));
+    QCOMPARE(ReadSetting(rig.store, QStringLiteral("Remote/Enabled")), QStringLiteral("0"));
   }
 
   // The real client tunes the radio: the "K0" command reaches the wire, the
@@ -260,7 +261,7 @@ class RemoteMainTest : public QObject {
     // instead of a success, and no dialog comes up in front of the operator,
     // who sees the link off in the tray and the link's message in its hint.
     QTest::mouseClick(r.c().TogglePortButton, Qt::LeftButton);
-    WriteProfile(r.rig->profile(), {{"Connection/Com Port", "/dev/corvalo-none"}});
+    WriteSettings(r.rig->store, {{"Connection/Com Port", "/dev/corvalo-none"}});
     QVERIFY(WaitSent(r.session()));
     r.pty().settle();
     r.pty().clear();

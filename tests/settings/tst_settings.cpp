@@ -24,10 +24,7 @@ class SettingsTest : public QObject {
 
  private:
   static QString file() { return SettingsStore::fileName(); }
-  static void removeFile() {
-    QFile::remove(file());
-    SetSettingsProfile(QString());
-  }
+  static void removeFile() { QFile::remove(file()); }
   static QByteArray contents(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -38,21 +35,26 @@ class SettingsTest : public QObject {
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(contents);
   }
-  // Reads one value through a fresh session, returning the error text
-  // instead when the store reports one.
-  static QString readText(const QString& section, const QString& name, const QString& def) {
+  // Reads one value of `from` (the default profile's store unless given)
+  // through a fresh session, returning the error text instead when the store
+  // reports one.
+  QString readText(const QString& section, const QString& name, const QString& def,
+                   SettingsStore* from = nullptr) {
+    SettingsStore& reader = from ? *from : store;
     try {
-      SettingsSession session;
-      return Settings.ReadText(section, name, def);
+      SettingsSession session(reader);
+      return reader.ReadText(section, name, def);
     } catch (const SettingsError& e) {
       return QStringLiteral("error: ") + e.message();
     }
   }
 
+  SettingsStore store;  // the default profile's, for the whole run as the program's
+
  private slots:
   void init() {
     removeFile();
-    Settings.takeMessages();
+    store.takeMessages();
   }
   void cleanup() { removeFile(); }
 
@@ -62,29 +64,29 @@ class SettingsTest : public QObject {
   }
 
   void missingValuesGiveTheCallersDefault() {
-    SettingsSession session;
-    QCOMPARE(Settings.ReadText("General", "Frequency", "162.55"), QStringLiteral("162.55"));
-    QCOMPARE(Settings.ReadNumber("General", "Left", 280), 280);
-    QCOMPARE(Settings.ReadFlag("General", "Show Icon", true), true);
-    QCOMPARE(Settings.ReadFlag("General", "Always On Top", false), false);
+    SettingsSession session(store);
+    QCOMPARE(store.ReadText("General", "Frequency", "162.55"), QStringLiteral("162.55"));
+    QCOMPARE(store.ReadNumber("General", "Left", 280), 280);
+    QCOMPARE(store.ReadFlag("General", "Show Icon", true), true);
+    QCOMPARE(store.ReadFlag("General", "Always On Top", false), false);
   }
 
   void readingCreatesNothing() {
     {
-      SettingsSession session;
-      Settings.ReadText("General", "Frequency", "x");
-      Settings.ReadNumber("Presets", "Active Group", 0);
+      SettingsSession session(store);
+      store.ReadText("General", "Frequency", "x");
+      store.ReadNumber("Presets", "Active Group", 0);
     }
     QVERIFY(!QFileInfo::exists(file()));
   }
 
   void valuesAreStoredAsText() {
     {
-      SettingsSession session;
-      Settings.WriteText("General", "Frequency", "  162.55000");
-      Settings.WriteNumber("General", "Left", -12);
-      Settings.WriteFlag("General", "Show Icon", false);
-      Settings.WriteFlag("General", "Power Off", true);
+      SettingsSession session(store);
+      store.WriteText("General", "Frequency", "  162.55000");
+      store.WriteNumber("General", "Left", -12);
+      store.WriteFlag("General", "Show Icon", false);
+      store.WriteFlag("General", "Power Off", true);
     }
     QSettings raw(file(), QSettings::IniFormat);
     QCOMPARE(raw.value("General/Frequency").typeId(), int(QMetaType::QString));
@@ -94,10 +96,10 @@ class SettingsTest : public QObject {
     QCOMPARE(raw.value("General/Show Icon").typeId(), int(QMetaType::QString));
     QCOMPARE(raw.value("General/Show Icon").toString(), QStringLiteral("0"));
     QCOMPARE(raw.value("General/Power Off").toString(), QStringLiteral("1"));
-    SettingsSession session;
-    QCOMPARE(Settings.ReadText("General", "Frequency", ""), QStringLiteral("  162.55000"));
-    QCOMPARE(Settings.ReadNumber("General", "Left", 0), -12);
-    QCOMPARE(Settings.ReadFlag("General", "Show Icon", true), false);
+    SettingsSession session(store);
+    QCOMPARE(store.ReadText("General", "Frequency", ""), QStringLiteral("  162.55000"));
+    QCOMPARE(store.ReadNumber("General", "Left", 0), -12);
+    QCOMPARE(store.ReadFlag("General", "Show Icon", true), false);
   }
 
   void numberConversion_data() {
@@ -122,11 +124,11 @@ class SettingsTest : public QObject {
     QFETCH(QString, stored);
     QFETCH(int, expected);
     {
-      SettingsSession session;
-      Settings.WriteText("Connection", "Com Port Rate", stored);
+      SettingsSession session(store);
+      store.WriteText("Connection", "Com Port Rate", stored);
     }
-    SettingsSession session;
-    QCOMPARE(Settings.ReadNumber("Connection", "Com Port Rate", 77), expected);
+    SettingsSession session(store);
+    QCOMPARE(store.ReadNumber("Connection", "Com Port Rate", 77), expected);
   }
 
   void flagConversion_data() {
@@ -146,77 +148,71 @@ class SettingsTest : public QObject {
     QFETCH(bool, defaultValue);
     QFETCH(bool, expected);
     {
-      SettingsSession session;
-      Settings.WriteText("General", "Show Icon", stored);
+      SettingsSession session(store);
+      store.WriteText("General", "Show Icon", stored);
     }
-    SettingsSession session;
-    QCOMPARE(Settings.ReadFlag("General", "Show Icon", defaultValue), expected);
+    SettingsSession session(store);
+    QCOMPARE(store.ReadFlag("General", "Show Icon", defaultValue), expected);
   }
 
   void profilesAreIsolated() {
-    SetSettingsProfile(QString());
     {
-      SettingsSession session;
-      Settings.WriteText("General", "Frequency", "root");
+      SettingsSession session(store);
+      store.WriteText("General", "Frequency", "root");
     }
-    SetSettingsProfile(QStringLiteral("Shack"));
-    QCOMPARE(SettingsRoot, QStringLiteral("\\Software\\Quorvane\\Corvalo\\Shack"));
-    QCOMPARE(readText("General", "Frequency", "default"), QStringLiteral("default"));
+    QCOMPARE(store.root(), QStringLiteral("\\Software\\Quorvane\\Corvalo"));
+    SettingsStore shack(QStringLiteral("Shack"));
+    QCOMPARE(shack.root(), QStringLiteral("\\Software\\Quorvane\\Corvalo\\Shack"));
+    QCOMPARE(readText("General", "Frequency", "default", &shack), QStringLiteral("default"));
     {
-      SettingsSession session;
-      Settings.WriteText("General", "Frequency", "shack");
+      SettingsSession session(shack);
+      shack.WriteText("General", "Frequency", "shack");
     }
-    QCOMPARE(readText("General", "Frequency", "default"), QStringLiteral("shack"));
-    SetSettingsProfile(QString());
-    QCOMPARE(SettingsRoot, QStringLiteral("\\Software\\Quorvane\\Corvalo"));
+    QCOMPARE(readText("General", "Frequency", "default", &shack), QStringLiteral("shack"));
     QCOMPARE(readText("General", "Frequency", "default"), QStringLiteral("root"));
   }
 
   void backslashInProfileNestsDeeper() {
-    SetSettingsProfile(QStringLiteral("Shack\\Scanner2"));
+    SettingsStore scanner(QStringLiteral("Shack\\Scanner2"));
     {
-      SettingsSession session;
-      Settings.WriteText("General", "Mode", "AM");
+      SettingsSession session(scanner);
+      scanner.WriteText("General", "Mode", "AM");
     }
     QSettings raw(file(), QSettings::IniFormat);
     QCOMPARE(raw.value("Shack/Scanner2/General/Mode").toString(), QStringLiteral("AM"));
-    SetSettingsProfile(QStringLiteral("Shack"));
-    QCOMPARE(readText("General", "Mode", "none"), QStringLiteral("none"));
+    SettingsStore shack(QStringLiteral("Shack"));
+    QCOMPARE(readText("General", "Mode", "none", &shack), QStringLiteral("none"));
   }
 
   void presetsOfGroupsAreIndependent() {
     {
-      SettingsSession session;
-      Settings.WriteText("Presets", "BPreset Frequency 10", "  145.00000");
+      SettingsSession session(store);
+      store.WriteText("Presets", "BPreset Frequency 10", "  145.00000");
     }
-    SettingsSession session;
-    QCOMPARE(Settings.ReadText("Presets", "Preset Frequency 10", "162.55"),
-             QStringLiteral("162.55"));
-    QCOMPARE(Settings.ReadText("Presets", "CPreset Frequency 10", "162.55"),
-             QStringLiteral("162.55"));
-    QCOMPARE(Settings.ReadText("Presets", "BPreset Frequency 10", ""),
-             QStringLiteral("  145.00000"));
+    SettingsSession session(store);
+    QCOMPARE(store.ReadText("Presets", "Preset Frequency 10", "162.55"), QStringLiteral("162.55"));
+    QCOMPARE(store.ReadText("Presets", "CPreset Frequency 10", "162.55"), QStringLiteral("162.55"));
+    QCOMPARE(store.ReadText("Presets", "BPreset Frequency 10", ""), QStringLiteral("  145.00000"));
   }
 
   void hugeProfileNameAndValues() {
-    const QString profile(10000, QLatin1Char('p'));
-    SetSettingsProfile(profile);
+    SettingsStore huge(QString(10000, QLatin1Char('p')));
     const QString big(100000, QLatin1Char('9'));
     {
-      SettingsSession session;
-      Settings.WriteText("General", "Frequency", big);
-      Settings.WriteText("Connection", "Protocol", big);
+      SettingsSession session(huge);
+      huge.WriteText("General", "Frequency", big);
+      huge.WriteText("Connection", "Protocol", big);
     }
-    SettingsSession session;
-    QCOMPARE(Settings.ReadText("General", "Frequency", ""), big);
-    QCOMPARE(Settings.ReadNumber("Connection", "Protocol", 3), 3);
+    SettingsSession session(huge);
+    QCOMPARE(huge.ReadText("General", "Frequency", ""), big);
+    QCOMPARE(huge.ReadNumber("Connection", "Protocol", 3), 3);
   }
 
   void textsWithSpecialCharactersRoundTrip() {
     const QString tricky = QStringLiteral(" a, b; \"c\" = [d] \\e\n");
     {
-      SettingsSession session;
-      Settings.WriteText("Presets", "Preset Description 1", tricky);
+      SettingsSession session(store);
+      store.WriteText("Presets", "Preset Description 1", tricky);
     }
     QCOMPARE(readText("Presets", "Preset Description 1", ""), tricky);
   }
@@ -233,14 +229,14 @@ class SettingsTest : public QObject {
     for (int pass = 0; pass < 2; ++pass) {
       QCOMPARE(readText("General", "Frequency", ""), QStringLiteral("145.5"));
       QCOMPARE(readText("General", "Mode", "FMN"), QStringLiteral("FMN"));
-      SettingsSession session;
-      QCOMPARE(Settings.ReadNumber("General", "Left", 280), 280);
-      QCOMPARE(Settings.ReadNumber("General", "Top", 146), 146);
+      SettingsSession session(store);
+      QCOMPARE(store.ReadNumber("General", "Left", 280), 280);
+      QCOMPARE(store.ReadNumber("General", "Top", 146), 146);
     }
-    QCOMPARE(Settings.takeMessages(),
+    QCOMPARE(store.takeMessages(),
              QStringList({"Invalid data type for 'Mode'", "Invalid data type for 'Left'",
                           "Invalid data type for 'Top'"}));
-    QCOMPARE(Settings.takeMessages(), QStringList());
+    QCOMPARE(store.takeMessages(), QStringList());
   }
 
   // A garbled file reads as defaults and is told once, with where a copy of
@@ -252,17 +248,17 @@ class SettingsTest : public QObject {
     writeRaw(garbage);
     QCOMPARE(readText("General", "Step Size", "0.00050"), QStringLiteral("0.00050"));
     const QString copy = file() + QStringLiteral(".unreadable");
-    QCOMPARE(Settings.takeMessages(),
+    QCOMPARE(store.takeMessages(),
              QStringList(QStringLiteral("settings file could not be read; defaults used; the old "
                                         "file was kept as ") +
                          copy));
     QCOMPARE(contents(copy), garbage);
     {
-      SettingsSession session;
-      Settings.WriteText("General", "Step Size", "  0.00500");
+      SettingsSession session(store);
+      store.WriteText("General", "Step Size", "  0.00500");
     }
     QCOMPARE(testsupport::SettingsFile().text("General/Step Size"), QStringLiteral("  0.00500"));
-    QCOMPARE(Settings.takeMessages(), QStringList());
+    QCOMPARE(store.takeMessages(), QStringList());
     QVERIFY(QFile::remove(copy));
   }
 
@@ -273,8 +269,8 @@ class SettingsTest : public QObject {
   // which holds even for root.
   void unwritableStoreIsReported() {
     {
-      SettingsSession session;
-      Settings.WriteText("General", "Frequency", "  162.55000");
+      SettingsSession session(store);
+      store.WriteText("General", "Frequency", "  162.55000");
     }
     const QByteArray before = contents(file());
     QVERIFY(QFile::rename(file(), file() + ".saved"));
@@ -284,19 +280,19 @@ class SettingsTest : public QObject {
                              "used, and settings are not saved.")
                              .arg(file());
     QCOMPARE(readText("General", "Frequency", "none"), QStringLiteral("none"));
-    QCOMPARE(Settings.takeMessages(), QStringList(told));
+    QCOMPARE(store.takeMessages(), QStringList(told));
     QStringList failures;
     for (int save = 0; save < 2; ++save) {
       try {
-        SettingsSession session;
-        Settings.WriteText("General", "Mode", "AM");
-        Settings.WriteNumber("General", "Left", 5);
+        SettingsSession session(store);
+        store.WriteText("General", "Mode", "AM");
+        store.WriteNumber("General", "Left", 5);
       } catch (const SettingsError& e) {
         failures << e.message();
       }
     }
     QCOMPARE(failures, QStringList({told, told}));
-    QCOMPARE(Settings.takeMessages(failures), QStringList());
+    QCOMPARE(store.takeMessages(failures), QStringList());
     QVERIFY(QDir(file()).removeRecursively());
     QVERIFY(QFile::rename(file() + ".saved", file()));
     QCOMPARE(readText("General", "Mode", "none"), QStringLiteral("none"));
@@ -313,8 +309,8 @@ class SettingsTest : public QObject {
     }
     QString error;
     try {
-      SettingsSession session;
-      Settings.WriteText("Coverage", "Lowest Frequency", "  0.50000");
+      SettingsSession session(store);
+      store.WriteText("Coverage", "Lowest Frequency", "  0.50000");
     } catch (const SettingsError& e) {
       error = e.message();
     }
@@ -373,8 +369,8 @@ class SettingsTest : public QObject {
 
   void releaseMakesValuesVisibleToAnotherReader() {
     {
-      SettingsSession session;
-      Settings.WriteText("Coverage", "Lowest Frequency", "  0.50000");
+      SettingsSession session(store);
+      store.WriteText("Coverage", "Lowest Frequency", "  0.50000");
     }
     // A second, independent reader (another copy of the program) sees it.
     QSettings other(file(), QSettings::IniFormat);
@@ -385,13 +381,13 @@ class SettingsTest : public QObject {
     QSettings first(QSettings::NativeFormat, QSettings::UserScope, "Quorvane", "Corvalo");
     first.setValue("General/Left", "10");
     {
-      SettingsSession session;
-      Settings.WriteText("General", "Top", "20");
+      SettingsSession session(store);
+      store.WriteText("General", "Top", "20");
     }
     first.sync();
-    SettingsSession session;
-    QCOMPARE(Settings.ReadNumber("General", "Left", 0), 10);
-    QCOMPARE(Settings.ReadNumber("General", "Top", 0), 20);
+    SettingsSession session(store);
+    QCOMPARE(store.ReadNumber("General", "Left", 0), 10);
+    QCOMPARE(store.ReadNumber("General", "Top", 0), 20);
   }
 
   void commaLocaleChangesNothing() {
@@ -399,12 +395,12 @@ class SettingsTest : public QObject {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     std::setlocale(LC_ALL, "de_DE.UTF-8");
     {
-      SettingsSession session;
-      Settings.WriteNumber("General", "Left", 1234567);
+      SettingsSession session(store);
+      store.WriteNumber("General", "Left", 1234567);
     }
-    SettingsSession session;
-    QCOMPARE(Settings.ReadText("General", "Left", ""), QStringLiteral("1234567"));
-    QCOMPARE(Settings.ReadNumber("General", "Left", 0), 1234567);
+    SettingsSession session(store);
+    QCOMPARE(store.ReadText("General", "Left", ""), QStringLiteral("1234567"));
+    QCOMPARE(store.ReadNumber("General", "Left", 0), 1234567);
     std::setlocale(LC_ALL, "C");
     QLocale::setDefault(saved);
   }

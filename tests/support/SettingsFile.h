@@ -25,27 +25,27 @@ inline std::pair<QString, QString> SplitSettingKey(const QString& key) {
   return {key.left(slash), key.mid(slash + 1)};
 }
 
-// Writes "Section/Value name" -> text through the store into the profile in
-// use.
-inline void WriteSettings(const QMap<QString, QString>& values) {
-  SettingsSession session;
+// Writes "Section/Value name" -> text through `store`, into its profile.
+inline void WriteSettings(SettingsStore& store, const QMap<QString, QString>& values) {
+  SettingsSession session(store);
   for (auto it = values.begin(); it != values.end(); ++it) {
     const auto [section, name] = SplitSettingKey(it.key());
-    Settings.WriteText(section, name, it.value());
+    store.WriteText(section, name, it.value());
   }
 }
 
-// Makes `profile` the profile in use and writes its values through the store.
+// Writes the values into `profile` through a store of their own.
 inline void WriteProfile(const QString& profile, const QMap<QString, QString>& values) {
-  SetSettingsProfile(profile);
-  WriteSettings(values);
+  SettingsStore store(profile);
+  WriteSettings(store, values);
 }
 
-// Reads "Section/Value name" of the profile in use through the store.
-inline QString ReadSetting(const QString& key, const QString& defaultValue = QStringLiteral("?")) {
-  SettingsSession session;
+// Reads "Section/Value name" of `store`'s profile.
+inline QString ReadSetting(SettingsStore& store, const QString& key,
+                           const QString& defaultValue = QStringLiteral("?")) {
+  SettingsSession session(store);
   const auto [section, name] = SplitSettingKey(key);
-  return Settings.ReadText(section, name, defaultValue);
+  return store.ReadText(section, name, defaultValue);
 }
 
 // The settings file as it lies on disk now: a copy read by a QSettings of its

@@ -20,12 +20,18 @@ int RunTool(const QStringList& arguments, QByteArray* errors = nullptr) {
   return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
 }
 
-QString Text(const char* section, const char* name, const QString& fallback = QStringLiteral("?")) {
-  return Settings.ReadText(QLatin1String(section), QLatin1String(name), fallback);
+QString Text(SettingsStore& store, const char* section, const char* name,
+             const QString& fallback = QStringLiteral("?")) {
+  return store.ReadText(QLatin1String(section), QLatin1String(name), fallback);
 }
 
-bool Flag(const char* section, const QString& name) {
-  return Settings.ReadFlag(QLatin1String(section), name, false);
+bool Flag(SettingsStore& store, const char* section, const QString& name) {
+  return store.ReadFlag(QLatin1String(section), name, false);
+}
+
+void WriteText(SettingsStore& store, const char* section, const char* name, const char* value) {
+  SettingsSession session(store);
+  store.WriteText(QLatin1String(section), QLatin1String(name), QLatin1String(value));
 }
 
 }  // namespace
@@ -34,76 +40,61 @@ class TestProfileTool : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    QFile::remove(SettingsStore::fileName());
-    SetSettingsProfile(QString());
-  }
+  void init() { QFile::remove(SettingsStore::fileName()); }
 
   void writesProposalsOfTheProtocol() {
     QCOMPARE(RunTool({"--profile", "Demo", "--port", "/dev/pts/77"}), 0);
-    SetSettingsProfile(QStringLiteral("Demo"));
-    SettingsSession session;
-    QCOMPARE(Text(names::kConnection, names::kComPort), QStringLiteral("/dev/pts/77"));
-    QCOMPARE(Text(names::kConnection, names::kProtocol), QStringLiteral("6"));
-    QCOMPARE(Text(names::kCoverage, names::kLowestFrequency), QStringLiteral("  0.01000"));
-    QCOMPARE(Text(names::kCoverage, names::kHighestFrequency), QStringLiteral("1300.00000"));
+    SettingsStore demo(QStringLiteral("Demo"));
+    SettingsSession session(demo);
+    QCOMPARE(Text(demo, names::kConnection, names::kComPort), QStringLiteral("/dev/pts/77"));
+    QCOMPARE(Text(demo, names::kConnection, names::kProtocol), QStringLiteral("6"));
+    QCOMPARE(Text(demo, names::kCoverage, names::kLowestFrequency), QStringLiteral("  0.01000"));
+    QCOMPARE(Text(demo, names::kCoverage, names::kHighestFrequency), QStringLiteral("1300.00000"));
     const QStringList supported = {"AM", "CW", "FMN", "FMW", "LSB", "USB"};
     for (const char* mode : {"AM", "CW", "FMN", "FMW", "FM1", "FM3", "FM9", "FSK", "LSB", "SSB",
                              "USB", "AUT", "AMW", "AM2", "AM3"}) {
-      QCOMPARE(Flag(names::kCoverage, QLatin1String(names::kSupportsPrefix) + QLatin1String(mode)),
-               supported.contains(QLatin1String(mode)));
+      QCOMPARE(
+          Flag(demo, names::kCoverage, QLatin1String(names::kSupportsPrefix) + QLatin1String(mode)),
+          supported.contains(QLatin1String(mode)));
     }
     for (const char* feature : {names::kFeatureMute, names::kFeatureVolume, names::kFeatureSquelch,
                                 names::kFeatureIfShift, names::kFeatureAttenuate,
                                 names::kFeatureAgc, names::kFeatureNb, names::kFeatureFilters}) {
-      QVERIFY2(Flag(names::kFeatures, QLatin1String(feature)), feature);
+      QVERIFY2(Flag(demo, names::kFeatures, QLatin1String(feature)), feature);
     }
   }
 
   // Another protocol: its own proposals, its address, and a last frequency
   // and mode it cannot take replaced by ones it can.
   void switchesProtocolAndRepairsTheLastTuning() {
-    SetSettingsProfile(QStringLiteral("Demo"));
-    {
-      SettingsSession session;
-      Settings.WriteText(QLatin1String(names::kGeneral), QLatin1String(names::kFrequency),
-                         QStringLiteral("0.5"));
-      Settings.WriteText(QLatin1String(names::kGeneral), QLatin1String(names::kMode),
-                         QStringLiteral("USB"));
-    }
+    SettingsStore demo(QStringLiteral("Demo"));
+    WriteText(demo, names::kGeneral, names::kFrequency, "0.5");
+    WriteText(demo, names::kGeneral, names::kMode, "USB");
     QCOMPARE(RunTool({"--profile", "Demo", "--port", "ttyUSB0", "--protocol", "OS456"}), 0);
-    SettingsSession session;
-    QCOMPARE(Text(names::kConnection, names::kProtocol), QStringLiteral("1"));
-    QCOMPARE(Text(names::kConnection, names::kAddress), QStringLiteral("80"));
-    QCOMPARE(Text(names::kCoverage, names::kLowestFrequency), QStringLiteral(" 25.00000"));
-    QVERIFY(Flag(names::kFeatures, QLatin1String(names::kFeatureMute)));
-    QVERIFY(!Flag(names::kFeatures, QLatin1String(names::kFeatureVolume)));
-    QCOMPARE(Text(names::kGeneral, names::kFrequency), QStringLiteral("162.55"));
-    QCOMPARE(Text(names::kGeneral, names::kMode), QStringLiteral("FMN"));
+    SettingsSession session(demo);
+    QCOMPARE(Text(demo, names::kConnection, names::kProtocol), QStringLiteral("1"));
+    QCOMPARE(Text(demo, names::kConnection, names::kAddress), QStringLiteral("80"));
+    QCOMPARE(Text(demo, names::kCoverage, names::kLowestFrequency), QStringLiteral(" 25.00000"));
+    QVERIFY(Flag(demo, names::kFeatures, QLatin1String(names::kFeatureMute)));
+    QVERIFY(!Flag(demo, names::kFeatures, QLatin1String(names::kFeatureVolume)));
+    QCOMPARE(Text(demo, names::kGeneral, names::kFrequency), QStringLiteral("162.55"));
+    QCOMPARE(Text(demo, names::kGeneral, names::kMode), QStringLiteral("FMN"));
   }
 
   void keepsALastTuningTheRadioTakes() {
-    SetSettingsProfile(QStringLiteral("Demo"));
-    {
-      SettingsSession session;
-      Settings.WriteText(QLatin1String(names::kGeneral), QLatin1String(names::kFrequency),
-                         QStringLiteral("  145.50000"));
-      Settings.WriteText(QLatin1String(names::kGeneral), QLatin1String(names::kMode),
-                         QStringLiteral("AM"));
-    }
+    SettingsStore demo(QStringLiteral("Demo"));
+    WriteText(demo, names::kGeneral, names::kFrequency, "  145.50000");
+    WriteText(demo, names::kGeneral, names::kMode, "AM");
     QCOMPARE(RunTool({"--profile", "Demo", "--port", "x", "--protocol", "BC-895XLT"}), 0);
-    SettingsSession session;
-    QCOMPARE(Text(names::kGeneral, names::kFrequency), QStringLiteral("  145.50000"));
-    QCOMPARE(Text(names::kGeneral, names::kMode), QStringLiteral("AM"));
+    SettingsSession session(demo);
+    QCOMPARE(Text(demo, names::kGeneral, names::kFrequency), QStringLiteral("  145.50000"));
+    QCOMPARE(Text(demo, names::kGeneral, names::kMode), QStringLiteral("AM"));
   }
 
   // The default profile is never written, and bad arguments write nothing.
   void refusals() {
-    {
-      SettingsSession session;
-      Settings.WriteText(QLatin1String(names::kConnection), QLatin1String(names::kComPort),
-                         QStringLiteral("COM1"));
-    }
+    SettingsStore defaults;
+    WriteText(defaults, names::kConnection, names::kComPort, "COM1");
     QByteArray errors;
     QCOMPARE(RunTool({"--port", "/dev/pts/5"}, &errors), 2);
     QVERIFY(errors.contains("--profile"));
@@ -112,12 +103,12 @@ class TestProfileTool : public QObject {
     QCOMPARE(RunTool({"--profile", "Demo", "--port", "p", "--protocol", "7"}, &errors), 2);
     QVERIFY(errors.contains("unknown protocol"));
 
-    SettingsSession session;
-    QCOMPARE(Text(names::kConnection, names::kComPort), QStringLiteral("COM1"));
-    QCOMPARE(Text(names::kConnection, names::kProtocol), QStringLiteral("?"));
-    SetSettingsProfile(QStringLiteral("Demo"));
-    SettingsSession demo;
-    QCOMPARE(Text(names::kConnection, names::kComPort), QStringLiteral("?"));
+    SettingsSession session(defaults);
+    QCOMPARE(Text(defaults, names::kConnection, names::kComPort), QStringLiteral("COM1"));
+    QCOMPARE(Text(defaults, names::kConnection, names::kProtocol), QStringLiteral("?"));
+    SettingsStore demo(QStringLiteral("Demo"));
+    SettingsSession demoSession(demo);
+    QCOMPARE(Text(demo, names::kConnection, names::kComPort), QStringLiteral("?"));
   }
 };
 

@@ -28,21 +28,21 @@ LinkSettings Link(int protocol, const QString& address = QString(), bool ic735 =
 }
 
 // A fresh settings file whose link points at the virtual radio's device.
-void Configure(const QString& device, const LinkSettings& s) {
+void Configure(SettingsStore& store, const QString& device, const LinkSettings& s) {
   QFile::remove(SettingsStore::fileName());
-  SettingsSession session;
+  SettingsSession session(store);
   const QLatin1String connection(names::kConnection);
-  Settings.WriteText(connection, QLatin1String(names::kComPort), device);
-  Settings.WriteNumber(connection, QLatin1String(names::kProtocol), s.protocol);
-  Settings.WriteText(connection, QLatin1String(names::kAddress), s.address);
-  Settings.WriteFlag(connection, QLatin1String(names::kIc735), s.ic735);
-  Settings.WriteFlag(QLatin1String(names::kGeneral), QLatin1String(names::kPowerOff), s.powerOff);
+  store.WriteText(connection, QLatin1String(names::kComPort), device);
+  store.WriteNumber(connection, QLatin1String(names::kProtocol), s.protocol);
+  store.WriteText(connection, QLatin1String(names::kAddress), s.address);
+  store.WriteFlag(connection, QLatin1String(names::kIc735), s.ic735);
+  store.WriteFlag(QLatin1String(names::kGeneral), QLatin1String(names::kPowerOff), s.powerOff);
 }
 
 // Closes the link, waits until the radio has seen the port close (so that
 // every command has been printed) and stops the radio, which must end cleanly.
-void Finish(RadioLink& link, VirtualRadioProcess& radio) {
-  link.CloseRadioLink();
+void Finish(SettingsStore& store, RadioLink& link, VirtualRadioProcess& radio) {
+  link.CloseRadioLink(store);
   QVERIFY(radio.waitForEvent(QStringLiteral("port-closed")));
   QVERIFY2(!radio.stop().isEmpty(), "the virtual radio did not end cleanly");
 }
@@ -57,13 +57,11 @@ class TestRoundTrip : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { SetSettingsProfile(QString()); }
-
   void pcr1000() {
     START_RADIO(radio, "--protocol", "Icom PCR1000");
-    Configure(radio.devicePath(), Link(6));
+    Configure(store_, radio.devicePath(), Link(6));
     RadioLink link;
-    link.OpenRadioLink();
+    link.OpenRadioLink(store_);
     QVERIFY(link.portOpen());
     QVERIFY(link.TuneRadio(QStringLiteral("  162.55000"), QStringLiteral("FMN")));
     link.SendPcrIfShift(127);
@@ -75,7 +73,7 @@ class TestRoundTrip : public QObject {
     link.SendPcrFilter(3);
     QVERIFY(link.TuneRadio(QStringLiteral("  120.00000"), QStringLiteral("AM")));
     QVERIFY(link.TuneRadio(QStringLiteral("    0.50000"), QStringLiteral("USB")));
-    Finish(link, radio);
+    Finish(store_, link, radio);
 
     QCOMPARE(
         radio.commandSummary(),
@@ -110,9 +108,9 @@ class TestRoundTrip : public QObject {
 
   void icomCiv() {
     START_RADIO(radio, "--protocol", "Icom CI-V", "--address", "58");
-    Configure(radio.devicePath(), Link(0, QStringLiteral("58")));
+    Configure(store_, radio.devicePath(), Link(0, QStringLiteral("58")));
     RadioLink link;
-    link.OpenRadioLink();
+    link.OpenRadioLink(store_);
     QVERIFY(link.TuneRadio(QStringLiteral("  162.55000"), QStringLiteral("FMN")));
     QVERIFY(link.TuneRadio(QStringLiteral("  162.56000"), QStringLiteral("FMN")));
     QVERIFY(link.TuneRadio(QStringLiteral("    0.50000"), QStringLiteral("AM")));
@@ -123,7 +121,7 @@ class TestRoundTrip : public QObject {
     link.SwitchAttenuatorOn();
     link.SwitchAttenuatorOff();
     link.MuteRadio();  // the CI-V radio has no mute: nothing is sent
-    Finish(link, radio);
+    Finish(store_, link, radio);
     QCOMPARE(radio.commandSummary(),
              QStringList({"tune 162550000", "mode FMN", "tune 162560000", "tune 500000", "mode AM",
                           "tune 1300000000", "mode SSB", "volume 50", "volume 0", "squelch 255",
@@ -135,12 +133,12 @@ class TestRoundTrip : public QObject {
   // text addresses 00, and the frames keep their full length.
   void icomCivIc735AddressZero() {
     START_RADIO(radio, "--protocol", "0", "--address", "00");
-    Configure(radio.devicePath(), Link(0, QString(), true));
+    Configure(store_, radio.devicePath(), Link(0, QString(), true));
     RadioLink link;
-    link.OpenRadioLink();
+    link.OpenRadioLink(store_);
     QVERIFY(link.TuneRadio(QStringLiteral("    7.10000"), QStringLiteral("USB")));
     QVERIFY(link.TuneRadio(QStringLiteral("  145.50000"), QStringLiteral("USB")));
-    Finish(link, radio);
+    Finish(store_, link, radio);
     QCOMPARE(radio.commandSummary(), QStringList({"tune 7100000", "mode USB", "tune 145500000"}));
     QCOMPARE(radio.flagged(), QStringList());
     std::vector<int> widths;
@@ -153,14 +151,14 @@ class TestRoundTrip : public QObject {
 
   void os456() {
     START_RADIO(radio, "--protocol", "OS456/OS535", "--address", "80");
-    Configure(radio.devicePath(), Link(1, QStringLiteral("80")));
+    Configure(store_, radio.devicePath(), Link(1, QStringLiteral("80")));
     RadioLink link;
-    link.OpenRadioLink();
+    link.OpenRadioLink(store_);
     QVERIFY(link.TuneRadio(QStringLiteral("  162.55000"), QStringLiteral("FMN")));
     QVERIFY(link.TuneRadio(QStringLiteral("   29.00000"), QStringLiteral("FMW")));
     link.MuteRadio();
     link.UnmuteRadio();
-    Finish(link, radio);
+    Finish(store_, link, radio);
     QCOMPARE(radio.commandSummary(),
              QStringList({"power on", "mute off", "tune 162550000", "mode FMN", "tune 29000000",
                           "mode FMW", "mute on", "mute off", "power off"}));
@@ -169,10 +167,10 @@ class TestRoundTrip : public QObject {
 
   void os456AddressZero() {
     START_RADIO(radio, "--protocol", "1", "--address", "0");
-    Configure(radio.devicePath(), Link(1, QStringLiteral("0")));
+    Configure(store_, radio.devicePath(), Link(1, QStringLiteral("0")));
     RadioLink link;
-    link.OpenRadioLink();
-    Finish(link, radio);
+    link.OpenRadioLink(store_);
+    Finish(store_, link, radio);
     QCOMPARE(radio.commandSummary(), QStringList({"power on", "mute off", "power off"}));
     QCOMPARE(radio.flagged(), QStringList());
   }
@@ -187,9 +185,9 @@ class TestRoundTrip : public QObject {
     QFETCH(QString, protocol);
     QFETCH(int, number);
     START_RADIO(radio, "--protocol", protocol);
-    Configure(radio.devicePath(), Link(number));
+    Configure(store_, radio.devicePath(), Link(number));
     RadioLink link;
-    link.OpenRadioLink();
+    link.OpenRadioLink(store_);
     QVERIFY(link.TuneRadio(QStringLiteral("  162.55000"), QStringLiteral("FMN")));
     QVERIFY(link.TuneRadio(QStringLiteral("    0.50000"), QStringLiteral("AUT")));
     QVERIFY(link.TuneRadio(QStringLiteral("   14.20000"), QStringLiteral("USB")));
@@ -197,7 +195,7 @@ class TestRoundTrip : public QObject {
     link.SwitchAttenuatorOff();
     link.MuteRadio();
     link.UnmuteRadio();
-    Finish(link, radio);
+    Finish(store_, link, radio);
     QCOMPARE(radio.commandSummary(),
              QStringList({"tune 162550000", "step 0.1", "mode FMN", "tune 500000", "step 0.1",
                           "mode AUT", "tune 14200000", "step 0.1", "mode USB", "attenuator on",
@@ -223,15 +221,15 @@ class TestRoundTrip : public QObject {
     QFETCH(QStringList, arguments);
     QFETCH(QStringList, powerUp);
     START_RADIO(radio, QStringList{"--protocol", "BC-895XLT"} + arguments);
-    Configure(radio.devicePath(), Link(5));
+    Configure(store_, radio.devicePath(), Link(5));
     RadioLink link;
-    link.OpenRadioLink();
+    link.OpenRadioLink(store_);
     QVERIFY(link.TuneRadio(QStringLiteral("  162.55000"), QStringLiteral("FMN")));
     QVERIFY(link.TuneRadio(QStringLiteral("   29.00000"), QStringLiteral("AM")));
     link.MuteRadio();
     link.UnmuteRadio();
     link.SwitchAttenuatorOn();  // no attenuator command on this radio
-    Finish(link, radio);
+    Finish(store_, link, radio);
     QCOMPARE(radio.commandSummary(),
              powerUp + QStringList({"tune 162550000", "tune 29000000", "mute on", "mute off"}));
     QCOMPARE(radio.flagged(), QStringList());
@@ -241,17 +239,17 @@ class TestRoundTrip : public QObject {
   // sent for the commands before are not read as its model reply.
   void bc895Retaken() {
     START_RADIO(radio, "--protocol", "BC-895XLT");
-    Configure(radio.devicePath(), Link(5));
+    Configure(store_, radio.devicePath(), Link(5));
     RadioLink link;
-    link.OpenRadioLink();
+    link.OpenRadioLink(store_);
     QVERIFY(link.TuneRadio(QStringLiteral("  162.55000"), QStringLiteral("FMN")));
     link.MuteRadio();
     QVERIFY(radio.waitFor([](const QJsonObject& e) { return e.value("event") == "mute"; }));
     RadioLink::BusyWait(100);  // the acknowledgements reach the line
     link.ReleasePort();
     QVERIFY(radio.waitForEvent(QStringLiteral("port-closed")));
-    link.OpenRadioLink();
-    Finish(link, radio);
+    link.OpenRadioLink(store_);
+    Finish(store_, link, radio);
     QCOMPARE(radio.commandSummary().mid(6),
              QStringList({"model-query MD07", "reply", "key 13", "key 01"}));
   }
@@ -268,16 +266,16 @@ class TestRoundTrip : public QObject {
     QFETCH(int, number);
     QFETCH(QStringList, switches);
     START_RADIO(radio, "--protocol", QString::number(number));
-    Configure(radio.devicePath(), Link(number));
+    Configure(store_, radio.devicePath(), Link(number));
     RadioLink link;
-    link.OpenRadioLink();
+    link.OpenRadioLink(store_);
     QVERIFY(link.TuneRadio(QStringLiteral("  162.55000"), QStringLiteral("FMN")));
     QVERIFY(link.TuneRadio(QStringLiteral(" 2036.00000"), QStringLiteral("LSB")));
     link.SwitchAttenuatorOn();
     link.SwitchAttenuatorOff();
     link.MuteRadio();
     link.UnmuteRadio();
-    Finish(link, radio);
+    Finish(store_, link, radio);
     QCOMPARE(radio.commandSummary(),
              QStringList({"tune 162550000 FMN", "tune 2036000000 LSB"}) + switches);
     QCOMPARE(radio.flagged(), QStringList());
@@ -287,15 +285,18 @@ class TestRoundTrip : public QObject {
   // nothing.
   void otherAddressReported() {
     START_RADIO(radio, "--protocol", "Icom CI-V", "--address", "5C");
-    Configure(radio.devicePath(), Link(0, QStringLiteral("58")));
+    Configure(store_, radio.devicePath(), Link(0, QStringLiteral("58")));
     RadioLink link;
-    link.OpenRadioLink();
+    link.OpenRadioLink(store_);
     QVERIFY(link.TuneRadio(QStringLiteral("  162.55000"), QStringLiteral("FMN")));
-    Finish(link, radio);
+    Finish(store_, link, radio);
     QCOMPARE(radio.commandSummary(), QStringList({"other-address FE FE 58 E0 05 00 00 55 62 01 FD",
                                                   "other-address FE FE 58 E0 06 05 02 FD"}));
     QVERIFY(!radio.stop().contains("frequencyHz"));
   }
+
+ private:
+  SettingsStore store_;  // the default profile
 };
 
 CORVALO_TEST_GUILESS_MAIN(TestRoundTrip)

@@ -40,52 +40,52 @@ QString CoverageText(const char* proposal) {
   return freqtext::FormatFixed(value, freqtext::kDecimals, freqtext::kStoredWidth);
 }
 
-void WriteProfile(const protocols::ProtocolInfo& p, const QString& port) {
+void WriteProfile(SettingsStore& store, const protocols::ProtocolInfo& p, const QString& port) {
   const QLatin1String general(names::kGeneral), connection(names::kConnection),
       coverage(names::kCoverage), features(names::kFeatures), pcr(names::kPcr1000);
-  SettingsSession session;
+  SettingsSession session(store);
 
-  Settings.WriteText(connection, QLatin1String(names::kComPort), port);
-  Settings.WriteNumber(connection, QLatin1String(names::kProtocol), p.number);
-  Settings.WriteNumber(connection, QLatin1String(names::kComPortRate), names::kDefaultComPortRate);
-  Settings.WriteText(connection, QLatin1String(names::kAddress),
-                     p.proposedAddress ? QString::fromLatin1(p.proposedAddress) : QString());
-  Settings.WriteFlag(connection, QLatin1String(names::kIc735), false);
+  store.WriteText(connection, QLatin1String(names::kComPort), port);
+  store.WriteNumber(connection, QLatin1String(names::kProtocol), p.number);
+  store.WriteNumber(connection, QLatin1String(names::kComPortRate), names::kDefaultComPortRate);
+  store.WriteText(connection, QLatin1String(names::kAddress),
+                  p.proposedAddress ? QString::fromLatin1(p.proposedAddress) : QString());
+  store.WriteFlag(connection, QLatin1String(names::kIc735), false);
 
   const QString lowest = CoverageText(p.lowest);
   const QString highest = CoverageText(p.highest);
-  Settings.WriteText(coverage, QLatin1String(names::kLowestFrequency), lowest);
-  Settings.WriteText(coverage, QLatin1String(names::kHighestFrequency), highest);
+  store.WriteText(coverage, QLatin1String(names::kLowestFrequency), lowest);
+  store.WriteText(coverage, QLatin1String(names::kHighestFrequency), highest);
   for (size_t i = 0; i < protocols::kModeCodes.size(); ++i) {
-    Settings.WriteFlag(
-        coverage, QLatin1String(names::kSupportsPrefix) + QLatin1String(protocols::kModeCodes[i]),
-        (p.modes >> i) & 1u);
+    store.WriteFlag(coverage,
+                    QLatin1String(names::kSupportsPrefix) + QLatin1String(protocols::kModeCodes[i]),
+                    (p.modes >> i) & 1u);
   }
   for (const FeatureName& f : kFeatures) {
-    Settings.WriteFlag(features, QLatin1String(f.name), (p.features & f.bit) != 0);
+    store.WriteFlag(features, QLatin1String(f.name), (p.features & f.bit) != 0);
   }
 
   // The radio is switched off when the program ends, so its log shows the
   // whole session.
-  Settings.WriteFlag(general, QLatin1String(names::kPowerOff), true);
+  store.WriteFlag(general, QLatin1String(names::kPowerOff), true);
   // A last frequency or mode this radio cannot take (left by another
   // protocol) is replaced by the program's defaults, which every protocol
   // accepts.
   double low = 0, high = 0, last = 0;
   freqtext::ParseNumber(lowest, &low);
   freqtext::ParseNumber(highest, &high);
-  const QString frequency = Settings.ReadText(general, QLatin1String(names::kFrequency),
-                                              QLatin1String(names::kDefaultFrequency));
+  const QString frequency = store.ReadText(general, QLatin1String(names::kFrequency),
+                                           QLatin1String(names::kDefaultFrequency));
   const QString mode =
-      Settings.ReadText(general, QLatin1String(names::kMode), QLatin1String(names::kDefaultMode));
+      store.ReadText(general, QLatin1String(names::kMode), QLatin1String(names::kDefaultMode));
   bool modeOk = false;
   for (size_t i = 0; i < protocols::kModeCodes.size(); ++i) {
     if (mode == QLatin1String(protocols::kModeCodes[i])) modeOk = (p.modes >> i) & 1u;
   }
   if (!freqtext::ParseNumber(frequency, &last) || last < low || last > high || !modeOk) {
-    Settings.WriteText(general, QLatin1String(names::kFrequency),
-                       QLatin1String(names::kDefaultFrequency));
-    Settings.WriteText(general, QLatin1String(names::kMode), QLatin1String(names::kDefaultMode));
+    store.WriteText(general, QLatin1String(names::kFrequency),
+                    QLatin1String(names::kDefaultFrequency));
+    store.WriteText(general, QLatin1String(names::kMode), QLatin1String(names::kDefaultMode));
   }
 
   // The PCR1000 levels the program starts from, where none are stored yet.
@@ -96,8 +96,8 @@ void WriteProfile(const protocols::ProtocolInfo& p, const QString& port) {
                 {names::kPcr1000Squelch, names::kDefaultPcr1000Squelch},
                 {names::kPcr1000IfShift, names::kDefaultPcr1000IfShift}};
   for (const auto& level : levels) {
-    if (Settings.ReadText(pcr, QLatin1String(level.name), QString()).isEmpty()) {
-      Settings.WriteNumber(pcr, QLatin1String(level.name), level.value);
+    if (store.ReadText(pcr, QLatin1String(level.name), QString()).isEmpty()) {
+      store.WriteNumber(pcr, QLatin1String(level.name), level.value);
     }
   }
 }
@@ -143,9 +143,9 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  SetSettingsProfile(profile);
+  SettingsStore store(profile);
   try {
-    WriteProfile(*protocols::byNumber(number), parser.value(portOption));
+    WriteProfile(store, *protocols::byNumber(number), parser.value(portOption));
   } catch (const SettingsError& e) {
     std::fprintf(stderr, "corvalo-profile: %s\n", qPrintable(e.message()));
     return 1;
