@@ -1,7 +1,8 @@
-// The configuration dialog as the main window runs it: open it modally, show
-// the features it confirms at once, and after it was confirmed close the
-// radio link and reopen it with the new connection, then bring the window's
-// mode list, caption, sliders, port button, tray picture and panel in line.
+// The configuration dialog as the main window runs it: hand it the stored
+// values, store what it confirms, show the features it confirms at once, and
+// after it was confirmed close the radio link and reopen it with the new
+// connection, then bring the window's flags, mode list, caption, sliders,
+// port button, tray picture and panel in line.
 
 #include <QComboBox>
 #include <QLabel>
@@ -16,19 +17,28 @@
 #include "settings/SettingsStore.h"
 
 void TMainForm::ConfigureMenuClick() {
-  ConfigurationLink link;
-  link.Protocol = session_.protocol();
-  link.PortName = session_.portName();
-  link.LowestFrequency = session_.lowestMhz();
-  link.HighestFrequency = session_.highestMhz();
-  link.Pcr1000DefaultAmFilter = session_.settings().pcrDefaultAmFilter;
+  // The stored values, with the coverage in force and the window's own flags
+  // where the window keeps its own; what reading them met is told by the
+  // dialog once it is up.
+  ConfigurationValues values = ReadConfiguration(store_);
+  values.lowestMhz = session_.lowestMhz();
+  values.highestMhz = session_.highestMhz();
+  values.showIcon = ShowIcon;
+  values.alwaysOnTop = AlwaysOnTop;
   int result = QDialog::Rejected;
   {
-    TConfigurationForm dialog(store_, link, ShowIcon, AlwaysOnTop, this);
+    TConfigurationForm dialog(values, store_.profile(), this);
+    dialog.tellOnShow(store_.takeMessages());
+    dialog.setSave([this](const ConfigurationValues& confirmed) {
+      return SaveConfiguration(store_, confirmed);
+    });
     connect(&dialog, &TConfigurationForm::featuresApplied, this, &TMainForm::ShowFeatures);
     result = dialog.exec();
+    values = dialog.values();
   }
   if (result != QDialog::Accepted) return;
+  ShowIcon = values.showIcon;
+  AlwaysOnTop = values.alwaysOnTop;
 
   LoadModeListBox();
   // The radio running now is closed as at the end of the run (its own

@@ -43,9 +43,9 @@ QComboBox* makeList(const char* name, const char* hint, QWidget* parent) {
 
 }  // namespace
 
-TConfigurationForm::TConfigurationForm(SettingsStore& store, const ConfigurationLink& link,
-                                       bool& showIcon, bool& alwaysOnTop, QWidget* parent)
-    : QDialog(parent), store_(store), link_(link), showIcon_(showIcon), alwaysOnTop_(alwaysOnTop) {
+TConfigurationForm::TConfigurationForm(const ConfigurationValues& values, const QString& profile,
+                                       QWidget* parent)
+    : QDialog(parent), values_(values), profile_(profile) {
   setObjectName(QStringLiteral("ConfigurationForm"));
   setWindowTitle(QStringLiteral("Configuration"));
   // A close box and nothing else in the title bar.

@@ -4,6 +4,10 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
+#include <utility>
+
+#include "radio/ConfigurationValues.h"
 
 class QCheckBox;
 class QComboBox;
@@ -13,43 +17,39 @@ class QListWidget;
 class QPushButton;
 class QStatusBar;
 class QTabWidget;
-class SettingsStore;
-
-// The link values the dialog shows and changes: the protocol and port, the
-// coverage in force and the PCR1000's default AM filter.
-struct ConfigurationLink {
-  int Protocol = 0;
-  QString PortName;
-  double LowestFrequency = 0.1;
-  double HighestFrequency = 1300.0;
-  int Pcr1000DefaultAmFilter = 1;
-};
 
 // The configuration dialog: serial port, rate, protocol and address; the
 // radio's coverage and supported modes; which controls the main window shows;
-// and the general behaviours. It reads the stored settings when shown, lets
+// and the general behaviours. It shows the values it is given, lets
 // the operator edit them (picking a protocol proposes that radio's values),
-// and on "Close" checks and stores them. It updates the link's in-memory
-// connection values and the two window flags it is given, and announces the
-// features through featuresApplied(); it never talks to the radio itself. The
-// caller re-applies the connection after the dialog closed with Accepted.
-//
-// The settings store it is given is held open from the dialog's showing to
-// its hiding.
+// and on "Close" checks them, hands them to the caller's save and, once that
+// succeeded, returns them (values()) and announces the features through
+// featuresApplied(). It reads and writes no settings and never talks to the
+// radio; the caller applies the values after the dialog closed with Accepted.
 class TConfigurationForm : public QDialog {
   Q_OBJECT
 
  public:
-  // link: the values in force, shown where the dialog shows them and changed
-  // as the operator confirms them (link()). showIcon, alwaysOnTop: the main
-  // window's flags, shown when the dialog opens and set when it is confirmed.
-  TConfigurationForm(SettingsStore& store, const ConfigurationLink& link, bool& showIcon,
-                     bool& alwaysOnTop, QWidget* parent = nullptr);
-  const ConfigurationLink& link() const { return link_; }
+  // Stores confirmed values; returns why they could not be stored, or an
+  // empty text. A failure keeps the dialog open with that message.
+  using Save = std::function<QString(const ConfigurationValues&)>;
+
+  // values: what the dialog shows (the stored values, with those in force
+  // where the caller keeps its own); profile: the settings profile's name,
+  // empty for the default settings.
+  TConfigurationForm(const ConfigurationValues& values, const QString& profile,
+                     QWidget* parent = nullptr);
   ~TConfigurationForm() override;
 
+  // The values handed in, or the confirmed ones once the dialog was accepted.
+  const ConfigurationValues& values() const { return values_; }
+  void setSave(Save save) { save_ = std::move(save); }
+  // Messages for the operator (what reading the values met), told in one
+  // error box once the dialog is on screen.
+  void tellOnShow(const QStringList& messages) { messages_ = messages; }
+
   // The configured port name is used up to this many characters.
-  static constexpr int kPortNameLength = 14;
+  static constexpr int kPortNameLength = ::kPortNameLength;
 
   // The operator's texts.
   static const char kInvalidCoverageMessage[];
@@ -70,7 +70,6 @@ class TConfigurationForm : public QDialog {
   void Button2Click();
   // Whether the dialog may close now: both coverage texts must pass the check.
   bool FormCloseQuery();
-  void FormHide();
 
   // ---- Controls, in tab order ----
   QTabWidget* PageControl;
@@ -119,7 +118,7 @@ class TConfigurationForm : public QDialog {
   unsigned checkedFeatures() const;
 
  signals:
-  // Emitted when the dialog is confirmed, after the features were stored:
+  // Emitted when the dialog is confirmed, after the values were stored:
   // the main window shows exactly the controls of these protocols::Feature
   // bits.
   void featuresApplied(unsigned features);
@@ -133,7 +132,6 @@ class TConfigurationForm : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
-  void hideEvent(QHideEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -141,15 +139,15 @@ class TConfigurationForm : public QDialog {
   void buildCoveragePage();
   void buildFeaturesPage();
   void buildGeneralPage();
-  // Runs one step of loading the stored values; a failure of the store is
-  // noted and the remaining steps still run.
-  template <typename Step>
-  void loadStep(Step&& step);
-  void saveAll();
+  // The protocol shown: the listed one chosen, else the one handed in.
+  int shownProtocol() const;
+  // Tells `message` and hands the operator the field of the Connection page.
+  void refuseConnectionField(QWidget* field, const char* message);
+  // The values as the controls show them.
+  ConfigurationValues shownValues() const;
 
-  SettingsStore& store_;
-  ConfigurationLink link_;
-  bool& showIcon_;
-  bool& alwaysOnTop_;
-  QStringList loadErrors_;
+  ConfigurationValues values_;
+  QString profile_;
+  Save save_;
+  QStringList messages_;
 };

@@ -48,17 +48,21 @@ quint8 ParseCivAddress(const QString& address) {
   return value >= 0 ? static_cast<quint8>(value) : 0;
 }
 
+void ReadCoverage(SettingsStore& store, double* lowestMhz, double* highestMhz) {
+  const LinkSettings defaults;
+  *lowestMhz =
+      ReadMhz(store, names::kLowestFrequency, names::kDefaultLowestFrequency, defaults.lowestMhz);
+  *highestMhz = ReadMhz(store, names::kHighestFrequency, names::kDefaultHighestFrequency,
+                        defaults.highestMhz);
+  if (*lowestMhz > *highestMhz) {
+    *lowestMhz = defaults.lowestMhz;
+    *highestMhz = defaults.highestMhz;
+  }
+}
+
 LinkSettings ReadLinkSettings(SettingsStore& store) {
   LinkSettings s;
-  const LinkSettings defaults;
-  s.lowestMhz =
-      ReadMhz(store, names::kLowestFrequency, names::kDefaultLowestFrequency, defaults.lowestMhz);
-  s.highestMhz = ReadMhz(store, names::kHighestFrequency, names::kDefaultHighestFrequency,
-                         defaults.highestMhz);
-  if (s.lowestMhz > s.highestMhz) {
-    s.lowestMhz = defaults.lowestMhz;
-    s.highestMhz = defaults.highestMhz;
-  }
+  ReadCoverage(store, &s.lowestMhz, &s.highestMhz);
   const QLatin1String general(names::kGeneral);
   const QLatin1String connection(names::kConnection);
   s.frequency = store.ReadText(general, QLatin1String(names::kFrequency),

@@ -41,6 +41,12 @@ inline constexpr double kHighestCoverageMhz = 9999.99999;
 // every CI-V radio listens to.
 quint8 ParseCivAddress(const QString& text);
 
+// Reads "Coverage"/"Lowest Frequency" and "Highest Frequency" of the store's
+// profile (the store must be open), each held to the coverage a profile may
+// hold; a lowest limit above the highest reads as an unreadable pair: both
+// are the defaults.
+void ReadCoverage(SettingsStore& store, double* lowestMhz, double* highestMhz);
+
 // Reads the link settings of the store's profile (the store must be open).
 // Each coverage limit is held to the coverage a profile may hold; a lowest
 // limit above the highest reads as an unreadable pair: both are the defaults.

@@ -44,8 +44,17 @@ class ConfigureTest : public QObject {
     testsupport::WriteSettings(*store_, {{section + QLatin1Char('/') + name, value}});
   }
 
+  // The dialog as the main window runs it: on the stored values, with the
+  // coverage and window flags in force, saving into the store.
   std::unique_ptr<TConfigurationForm> openDialog() {
-    auto dialog = std::make_unique<TConfigurationForm>(*store_, link_, showIcon_, alwaysOnTop_);
+    ConfigurationValues values = ReadConfiguration(*store_);
+    values.lowestMhz = inForce_.lowestMhz;
+    values.highestMhz = inForce_.highestMhz;
+    values.showIcon = inForce_.showIcon;
+    values.alwaysOnTop = inForce_.alwaysOnTop;
+    auto dialog = std::make_unique<TConfigurationForm>(values, store_->profile());
+    dialog->tellOnShow(store_->takeMessages());
+    dialog->setSave([this](const ConfigurationValues& v) { return SaveConfiguration(*store_, v); });
     dialog->show();
     return dialog;
   }
@@ -72,18 +81,14 @@ class ConfigureTest : public QObject {
   }
 
   std::optional<SettingsStore> store_;  // the profile the dialog shows
-  ConfigurationLink link_;              // the values in force the dialog is given
-  bool showIcon_ = true;
-  bool alwaysOnTop_ = false;
+  ConfigurationValues inForce_;         // the window's coverage and flags
   std::unique_ptr<testsupport::ModalWindows> boxes_;
 
  private slots:
   void init() {
     QFile::remove(file());
     store_.emplace();
-    link_ = ConfigurationLink();
-    showIcon_ = true;
-    alwaysOnTop_ = false;
+    inForce_ = ConfigurationValues();
     HintDisplay::setEnabled(true);
     // Every message box is answered, so no test can hang on one.
     boxes_ = std::make_unique<testsupport::ModalWindows>();
@@ -155,16 +160,16 @@ class ConfigureTest : public QObject {
     store("Coverage", "Supports AUT", "1");
     store("Features", "Volume", "1");
     store("General", "Power Off", "1");
-    link_.LowestFrequency = 0.5;
-    link_.HighestFrequency = 1750;
-    showIcon_ = false;
-    alwaysOnTop_ = true;
+    inForce_.lowestMhz = 0.5;
+    inForce_.highestMhz = 1750;
+    inForce_.showIcon = false;
+    inForce_.alwaysOnTop = true;
     auto d = openDialog();
     QCOMPARE(d->ProtocolComboBox->currentText(), QStringLiteral("Icom PCR1000"));
     QCOMPARE(d->RateComboBox->currentText(), QStringLiteral("19200"));
     QCOMPARE(d->DefaultPCR1000AMFilterComboBox->currentText(), QStringLiteral("50K"));
     QVERIFY(!d->DefaultPCR1000AMFilterComboBox->isHidden());
-    QCOMPARE(d->link().Pcr1000DefaultAmFilter, 3);
+    QCOMPARE(d->values().pcrAmFilter, 3);
     // Stored flags with their defaults, not the PCR1000's proposals.
     QCOMPARE(selectedModes(*d), QStringList({"AM", "FMN", "FMW", "AUT", "AMW"}));
     QCOMPARE(checkedFeatureNames(*d), QStringList({"Volume"}));
@@ -224,12 +229,12 @@ class ConfigureTest : public QObject {
     }
     // The values the dialog returns follow, and the main window is told the
     // features.
-    QCOMPARE(d->link().Protocol, 1);
-    QCOMPARE(d->link().PortName, QStringLiteral("Internet"));
-    QCOMPARE(d->link().LowestFrequency, 0.1);
-    QCOMPARE(d->link().HighestFrequency, 1300.0);
-    QVERIFY(!showIcon_);
-    QVERIFY(alwaysOnTop_);
+    QCOMPARE(d->values().protocol, 1);
+    QCOMPARE(d->values().portName, QStringLiteral("Internet"));
+    QCOMPARE(d->values().lowestMhz, 0.1);
+    QCOMPARE(d->values().highestMhz, 1300.0);
+    QVERIFY(!d->values().showIcon);
+    QVERIFY(d->values().alwaysOnTop);
     QCOMPARE(features.size(), 1);
     QCOMPARE(features.at(0).at(0).toUInt(), unsigned(protocols::kMute | protocols::kSquelch));
     // Saved coverage reads back as the same numbers.
@@ -252,7 +257,7 @@ class ConfigureTest : public QObject {
     pickProtocol(*d, protocols::byNumber(number)->listText);
     d->Button1->click();
     QCOMPARE(stored("Connection", "Protocol").toString(), QString::number(number));
-    QCOMPARE(d->link().Protocol, number);
+    QCOMPARE(d->values().protocol, number);
     // Shown again, the list is back on the same entry.
     auto again = openDialog();
     QCOMPARE(again->ProtocolComboBox->currentText(),
@@ -276,7 +281,7 @@ class ConfigureTest : public QObject {
     store("Coverage", "Supports CW", "1");
     auto d = openDialog();
     QCOMPARE(d->ProtocolComboBox->currentIndex(), -1);
-    QCOMPARE(d->link().Protocol, 4);
+    QCOMPARE(d->values().protocol, 4);
     QVERIFY(d->AddressEdit->isHidden());  // no protocol shows the address
     QCOMPARE(selectedModes(*d), QStringList({"AM", "CW", "FMN", "FMW"}));
     d->Button1->click();
@@ -374,7 +379,7 @@ class ConfigureTest : public QObject {
     QCOMPARE(d->focusWidget()->objectName(), focus);
     QCOMPARE(features.size(), 0);
     QCOMPARE(fileBytes(), before);
-    QCOMPARE(d->link().HighestFrequency, 1300.0);
+    QCOMPARE(d->values().highestMhz, 1300.0);
 
     // The close box is refused silently while a text is invalid.
     d->close();
@@ -397,12 +402,10 @@ class ConfigureTest : public QObject {
     store("Connection", "Protocol", "1");
     store("Connection", "Com Port", "COM5");
     const QByteArray before = fileBytes();
-    link_.Protocol = 6;
-    link_.PortName = QStringLiteral("COM1");
     auto d = openDialog();
-    // Showing already took the stored connection into the values returned.
-    QCOMPARE(d->link().Protocol, 1);
-    QCOMPARE(d->link().PortName, QStringLiteral("COM5"));
+    // The stored connection is the values returned.
+    QCOMPARE(d->values().protocol, 1);
+    QCOMPARE(d->values().portName, QStringLiteral("COM5"));
     pickProtocol(*d, "AR8000");
     d->HighestFrequencyEdit->setText(QStringLiteral("12a"));
     d->ShowIconCheckBox->setChecked(false);
@@ -413,8 +416,8 @@ class ConfigureTest : public QObject {
     QVERIFY(boxes_->seen().isEmpty());
     QCOMPARE(fileBytes(), before);
     QCOMPARE(features.size(), 0);
-    QCOMPARE(d->link().Protocol, 1);
-    QVERIFY(showIcon_);
+    QCOMPARE(d->values().protocol, 1);
+    QVERIFY(d->values().showIcon);
 
     // Escape is the Cancel button.
     auto again = openDialog();
@@ -521,7 +524,7 @@ class ConfigureTest : public QObject {
     store("Connection", "Com Port Rate", "57600");
     store("Connection", "Address", "80");
     auto d = openDialog();
-    QCOMPARE(d->link().PortName, QStringLiteral("/dev/ttyUSB9-a"));  // 14 characters
+    QCOMPARE(d->values().portName, QStringLiteral("/dev/ttyUSB9-a"));  // 14 characters
     QCOMPARE(d->ComPortComboBox->currentText(), QStringLiteral("/dev/ttyUSB9-a"));
     QCOMPARE(d->ComPortComboBox->itemText(d->ComPortComboBox->count() - 1),
              QStringLiteral("Internet"));

@@ -188,7 +188,7 @@ class ConfigureApplyTest : public QObject {
           d->HighestFrequencyEdit->setText(QStringLiteral("1299.99"));
           d->Button1->click();
           keptOpen = d->isVisible() && d->focusWidget() == d->LowestFrequencyEdit;
-          // Read past the store, which the dialog holds open.
+          // Read past the store, as the file lies on disk.
           storedOnRefusal = testsupport::SettingsFile().text(
               rig.profile() + QStringLiteral("/Coverage/Lowest Frequency"), QStringLiteral("?"));
           d->HighestFrequencyEdit->setText(QStringLiteral("1300"));
