@@ -152,11 +152,26 @@ void TConfigurationForm::buildConnectionPage() {
                                "that uses a 4 byte, instead of a 5 byte frequency packet.",
                                Connection);
 
+  ReadingsPerSecondEdit = new QLineEdit(Connection);
+  ReadingsPerSecondEdit->setObjectName(QStringLiteral("ReadingsPerSecondEdit"));
+  ReadingsPerSecondEdit->setToolTip(
+      QStringLiteral("Enter how many times a second Corvalo asks your radio what it hears, from "
+                     "0 to 50. 0 turns the signal readings off."));
+  SettleTimeComboBox = makeList(
+      "SettleTimeComboBox",
+      "Enter how long a scan waits after tuning before it reads the signal, in milliseconds from "
+      "0 to 2000, or choose your radio's own time.",
+      Connection);
+  SettleTimeComboBox->setEditable(true);
+  SettleTimeComboBox->setInsertPolicy(QComboBox::NoInsert);
+  SettleTimeComboBox->addItem(RadioOwnSettleText(-1));
+
   auto addRow = [&](int row, const QString& caption, QWidget* field) {
     auto* label = new QLabel(caption, Connection);
     label->setBuddy(field);
     grid->addWidget(label, row, 0);
     grid->addWidget(field, row, 1);
+    return label;
   };
   addRow(0, QStringLiteral("Com. Port:"), ComPortComboBox);
   addRow(1, QStringLiteral("Rate:"), RateComboBox);
@@ -164,7 +179,11 @@ void TConfigurationForm::buildConnectionPage() {
   grid->addWidget(AddressLabel, 3, 0);
   grid->addWidget(AddressEdit, 3, 1);
   grid->addWidget(IC735CheckBox, 4, 1);
-  grid->setRowStretch(5, 1);
+  ReadingsPerSecondLabel = addRow(5, QStringLiteral("Readings Per Second:"), ReadingsPerSecondEdit);
+  ReadingsPerSecondLabel->setObjectName(QStringLiteral("ReadingsPerSecondLabel"));
+  SettleTimeLabel = addRow(6, QStringLiteral("Settle Time:"), SettleTimeComboBox);
+  SettleTimeLabel->setObjectName(QStringLiteral("SettleTimeLabel"));
+  grid->setRowStretch(7, 1);
   grid->setColumnStretch(1, 1);
 
   // Shown by the protocol handler for the radios that use them.

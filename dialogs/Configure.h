@@ -18,9 +18,10 @@ class QPushButton;
 class QStatusBar;
 class QTabWidget;
 
-// The configuration dialog: serial port, rate, protocol and address; the
-// radio's coverage and supported modes; which controls the main window shows;
-// and the general behaviours. It shows the values it is given, lets
+// The configuration dialog: serial port, rate, protocol and address, how
+// often the radio is asked what it hears and how long a scan lets it settle;
+// the radio's coverage and supported modes; which controls the main window
+// shows; and the general behaviours. It shows the values it is given, lets
 // the operator edit them (picking a protocol proposes that radio's values),
 // and on "Close" checks them, hands them to the caller's save and, once that
 // succeeded, returns them (values()) and announces the features through
@@ -55,12 +56,23 @@ class TConfigurationForm : public QDialog {
   static const char kInvalidCoverageMessage[];
   static const char kInvertedCoverageMessage[];
   static const char kInvalidAddressMessage[];
+  static const char kInvalidReadingsMessage[];
+  static const char kInvalidSettleTimeMessage[];
 
   // A coverage limit is a valid number from 0 to 9999.99999 MHz; on success
   // the text is rewritten in its stored form (five decimals, nine wide).
   static bool CheckCoverageText(QString& text);
   // A bus address is one or two hexadecimal digits.
   static bool IsValidAddress(const QString& text);
+  // Readings per second: a whole number from 0 to kMostReadingsPerSecond,
+  // blanks around it ignored.
+  static bool ParseReadingsPerSecond(const QString& text, int* perSecond);
+  // A settle time: a whole number of milliseconds from 0 to
+  // kLongestSettleMs, or the radio's own (-1) for an empty text or the
+  // radio's-own entry `ownText`; blanks around it ignored.
+  static bool ParseSettleTime(const QString& text, const QString& ownText, int* ms);
+  // The settle time list's entry for the radio's own: "radio's own (25 ms)".
+  static QString RadioOwnSettleText(int protocol);
 
   // ---- Handlers ----
   void FormShow();
@@ -81,6 +93,10 @@ class TConfigurationForm : public QDialog {
   QLabel* AddressLabel;
   QLineEdit* AddressEdit;
   QCheckBox* IC735CheckBox;
+  QLabel* ReadingsPerSecondLabel;
+  QLineEdit* ReadingsPerSecondEdit;
+  QLabel* SettleTimeLabel;
+  QComboBox* SettleTimeComboBox;  // editable: the radio's own, or a number of ms
 
   QWidget* CoverageTabSheet;
   QLineEdit* HighestFrequencyEdit;
@@ -139,11 +155,14 @@ class TConfigurationForm : public QDialog {
   void buildCoveragePage();
   void buildFeaturesPage();
   void buildGeneralPage();
-  // The protocol shown: the listed one chosen, else the one handed in.
+  // The protocol the settle time's radio's-own entry follows: the listed one
+  // chosen, else the one handed in.
   int shownProtocol() const;
+  void showRadioOwnSettleText();
   // Tells `message` and hands the operator the field of the Connection page.
   void refuseConnectionField(QWidget* field, const char* message);
-  // The values as the controls show them.
+  // The values as the controls show them; the number fields have passed
+  // their checks.
   ConfigurationValues shownValues() const;
 
   ConfigurationValues values_;

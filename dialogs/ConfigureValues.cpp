@@ -19,6 +19,7 @@
 #include "dialogs/Hints.h"
 #include "radio/FrequencyText.h"
 #include "radio/Protocols.h"
+#include "radio/Readings.h"
 
 const char TConfigurationForm::kInvalidCoverageMessage[] =
     "Invalid Frequency. Please enter a number between 0.00 to 9999.99999.";
@@ -27,6 +28,31 @@ const char TConfigurationForm::kInvertedCoverageMessage[] =
 const char TConfigurationForm::kInvalidAddressMessage[] =
     "Invalid Address. Please enter the radio's address as one or two hexadecimal digits "
     "(0 to 9, A to F), for example 80.";
+const char TConfigurationForm::kInvalidReadingsMessage[] =
+    "Invalid Readings Per Second. Please enter a whole number from 0 to 50 (0 turns the "
+    "readings off).";
+const char TConfigurationForm::kInvalidSettleTimeMessage[] =
+    "Invalid Settle Time. Please enter a whole number of milliseconds from 0 to 2000, or leave "
+    "it empty for the radio's own time.";
+
+namespace {
+
+// A whole number from 0 to `most`: decimal digits only, blanks around them
+// ignored.
+bool ParseCount(const QString& text, int most, int* value) {
+  const QString digits = text.trimmed();
+  if (digits.isEmpty() || digits.size() > 9) return false;
+  for (QChar c : digits) {
+    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
+  }
+  const int number = digits.toInt();
+  if (number > most) return false;
+  *value = number;
+  return true;
+}
+
+}  // namespace
+
 bool TConfigurationForm::CheckCoverageText(QString& text) {
   return freqtext::ValidateFrequencyText(text, freqtext::kStoredWidth, freqtext::kDecimals,
                                          kLowestCoverageMhz, kHighestCoverageMhz);
@@ -42,9 +68,34 @@ bool TConfigurationForm::IsValidAddress(const QString& text) {
   return true;
 }
 
+bool TConfigurationForm::ParseReadingsPerSecond(const QString& text, int* perSecond) {
+  return ParseCount(text, kMostReadingsPerSecond, perSecond);
+}
+
+bool TConfigurationForm::ParseSettleTime(const QString& text, const QString& ownText, int* ms) {
+  const QString shown = text.trimmed();
+  if (shown.isEmpty() || shown == ownText.trimmed()) {
+    *ms = -1;
+    return true;
+  }
+  return ParseCount(shown, kLongestSettleMs, ms);
+}
+
+QString TConfigurationForm::RadioOwnSettleText(int protocol) {
+  return QStringLiteral("radio's own (%1 ms)").arg(readings::settleMs(protocol));
+}
+
 int TConfigurationForm::shownProtocol() const {
   const protocols::ProtocolInfo* p = protocols::byListPosition(ProtocolComboBox->currentIndex());
   return p ? p->number : values_.protocol;
+}
+
+void TConfigurationForm::showRadioOwnSettleText() {
+  // The entry follows the protocol; a number typed in stays as it is.
+  const QString shown = SettleTimeComboBox->currentText();
+  const bool own = shown == SettleTimeComboBox->itemText(0);
+  SettleTimeComboBox->setItemText(0, RadioOwnSettleText(shownProtocol()));
+  SettleTimeComboBox->setEditText(own ? SettleTimeComboBox->itemText(0) : shown);
 }
 
 void TConfigurationForm::FormShow() {
@@ -68,6 +119,9 @@ void TConfigurationForm::FormShow() {
     ComPortComboBox->insertItem(ComPortComboBox->count() - 1, v.portName);
   }
   SelectComboText(ComPortComboBox, v.portName);
+  ReadingsPerSecondEdit->setText(QString::number(v.readingsPerSecond));
+  SettleTimeComboBox->setEditText(v.settleMs < 0 ? SettleTimeComboBox->itemText(0)
+                                                 : QString::number(v.settleMs));
 
   PowerOffCheckBox->setChecked(v.powerOff);
   // Ticking the box from the program runs its click: a true switches the
@@ -99,6 +153,7 @@ void TConfigurationForm::FormShow() {
 void TConfigurationForm::ProtocolComboBoxChange() {
   PCR1000AMFilterLabel->hide();
   DefaultPCR1000AMFilterComboBox->hide();
+  showRadioOwnSettleText();
   const protocols::ProtocolInfo* p = protocols::byListPosition(ProtocolComboBox->currentIndex());
   if (!p) return;
 
@@ -162,6 +217,16 @@ void TConfigurationForm::Button1Click() {
     refuseConnectionField(AddressEdit, kInvalidAddressMessage);
     return;
   }
+  int number = 0;
+  if (!ParseReadingsPerSecond(ReadingsPerSecondEdit->text(), &number)) {
+    refuseConnectionField(ReadingsPerSecondEdit, kInvalidReadingsMessage);
+    return;
+  }
+  if (!ParseSettleTime(SettleTimeComboBox->currentText(), SettleTimeComboBox->itemText(0),
+                       &number)) {
+    refuseConnectionField(SettleTimeComboBox, kInvalidSettleTimeMessage);
+    return;
+  }
   LowestFrequencyEdit->setText(lowest);
   HighestFrequencyEdit->setText(highest);
 
@@ -191,6 +256,8 @@ ConfigurationValues TConfigurationForm::shownValues() const {
   if (ComPortComboBox->currentIndex() >= 0) {
     v.portName = ComPortComboBox->currentText().left(kPortNameLength);
   }
+  ParseReadingsPerSecond(ReadingsPerSecondEdit->text(), &v.readingsPerSecond);
+  ParseSettleTime(SettleTimeComboBox->currentText(), SettleTimeComboBox->itemText(0), &v.settleMs);
 
   v.showIcon = ShowIconCheckBox->isChecked();
   v.alwaysOnTop = AlwaysOnTopCheckBox->isChecked();

@@ -1,5 +1,6 @@
 #include "radio/ConfigurationValues.h"
 
+#include <algorithm>
 #include <array>
 
 #include "radio/FrequencyText.h"
@@ -35,6 +36,12 @@ ConfigurationValues ReadConfiguration(SettingsStore& store) {
   v.ic735 = store.ReadFlag(sn::kConnection, sn::kIc735, false);
   v.portName =
       store.ReadText(sn::kConnection, sn::kComPort, sn::kDefaultComPort).left(kPortNameLength);
+  v.readingsPerSecond = std::clamp(
+      store.ReadNumber(sn::kConnection, sn::kReadingsPerSecond, sn::kDefaultReadingsPerSecond), 0,
+      kMostReadingsPerSecond);
+  v.settleMs =
+      std::clamp(store.ReadNumber(sn::kConnection, sn::kSettleTime, sn::kDefaultSettleTime), -1,
+                 kLongestSettleMs);
 
   v.showIcon = store.ReadFlag(sn::kGeneral, sn::kShowIcon, true);
   v.alwaysOnTop = store.ReadFlag(sn::kGeneral, sn::kAlwaysOnTop, false);
@@ -66,6 +73,8 @@ void WriteConfiguration(SettingsStore& store, const ConfigurationValues& v) {
   store.WriteText(sn::kConnection, sn::kAddress, v.address);
   store.WriteFlag(sn::kConnection, sn::kIc735, v.ic735);
   store.WriteText(sn::kConnection, sn::kComPort, v.portName);
+  store.WriteNumber(sn::kConnection, sn::kReadingsPerSecond, v.readingsPerSecond);
+  store.WriteNumber(sn::kConnection, sn::kSettleTime, v.settleMs);
 
   store.WriteFlag(sn::kGeneral, sn::kShowIcon, v.showIcon);
   store.WriteFlag(sn::kGeneral, sn::kAlwaysOnTop, v.alwaysOnTop);

@@ -17,6 +17,8 @@ struct ConfigurationValues {
   int rate = 9600;                            // "Com Port Rate"
   QString address;                            // "Address", as typed
   bool ic735 = false;                         // "IC-735"
+  int readingsPerSecond = 10;                 // "Readings Per Second", 0: no readings
+  int settleMs = -1;                          // "Settle Time", -1: the radio's own
   // "Coverage"
   double lowestMhz = 0.1;                                       // "Lowest Frequency"
   double highestMhz = 1300.0;                                   // "Highest Frequency"
@@ -36,7 +38,8 @@ struct ConfigurationValues {
 inline constexpr int kPortNameLength = 14;
 
 // Reads the values of the store's profile in a session of their own. The
-// coverage is read as the link reads it. Reads never fail: what they meet is
+// coverage is read as the link reads it; the readings rate and settle time
+// are held to what the dialog accepts. Reads never fail: what they meet is
 // kept in the store for the operator.
 ConfigurationValues ReadConfiguration(SettingsStore& store);
 

@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kLevelMax = 255;
 constexpr int kLongestCommandDelay = 250;  // ms
-constexpr int kLongestSettleMs = 2000;
 
 int HexDigit(QChar c) {
   const char ch = c.toLatin1();

@@ -35,6 +35,11 @@ struct LinkSettings {
 inline constexpr double kLowestCoverageMhz = 0.0;
 inline constexpr double kHighestCoverageMhz = 9999.99999;
 
+// The most readings a second a profile may ask for, and the longest settle
+// time it may set (ms), as the configuration dialog accepts them.
+inline constexpr int kMostReadingsPerSecond = 50;
+inline constexpr int kLongestSettleMs = 2000;
+
 // The address rule of "Connection"/"Address": one or two hexadecimal digits,
 // blanks around them ignored. Any other text (empty, three characters, a
 // non-hexadecimal character) gives 0x00, the CI-V broadcast address, which

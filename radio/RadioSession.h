@@ -207,7 +207,7 @@ class RadioSession : public QObject {
   // is held to what the line's speed allows.
   void setReadingRate(int perSecond);
   int readingRate() const { return readingRate_; }
-  static constexpr int kMostReadingsPerSecond = 50;
+  static constexpr int kMostReadingsPerSecond = ::kMostReadingsPerSecond;
   static constexpr int kFirstRetryMs = 1000;
   static constexpr int kLongestRetryMs = 30000;
   // Asks the radio now (a remote program wants a fresh value); done gets

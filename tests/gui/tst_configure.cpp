@@ -22,6 +22,7 @@
 #include "dialogs/Configure.h"
 #include "dialogs/Hints.h"
 #include "radio/Protocols.h"
+#include "radio/Readings.h"
 #include "settings/SettingsStore.h"
 
 // The configuration dialog on the real settings file of the test's own
@@ -147,6 +148,9 @@ class ConfigureTest : public QObject {
     QCOMPARE(d->HighestFrequencyEdit->text(), QStringLiteral("1300.00000"));
     QVERIFY(d->ShowIconCheckBox->isChecked());
     QVERIFY(!d->AlwaysOnTopCheckBox->isChecked());
+    QCOMPARE(d->ReadingsPerSecondEdit->text(), QStringLiteral("10"));
+    QCOMPARE(d->SettleTimeComboBox->currentText(),
+             QStringLiteral("radio's own (%1 ms)").arg(readings::settleMs(protocols::kIcomCiv)));
     // Showing reads and writes nothing.
     d->Button2->click();
     QVERIFY(!QFile::exists(file()));
@@ -304,6 +308,9 @@ class ConfigureTest : public QObject {
 
     pickProtocol(*d, "Icom PCR1000");
     QCOMPARE(checkedFeatureNames(*d).size(), 8);
+    // The radio's own settle time follows the radio.
+    QCOMPARE(d->SettleTimeComboBox->currentText(),
+             TConfigurationForm::RadioOwnSettleText(protocols::kPcr1000));
     QVERIFY(!d->PCR1000AMFilterLabel->isHidden());
     QVERIFY(!d->DefaultPCR1000AMFilterComboBox->isHidden());
     QVERIFY(d->AddressEdit->isHidden());
@@ -472,6 +479,68 @@ class ConfigureTest : public QObject {
     QCOMPARE(d->PageControl->currentWidget(), d->Connection);
     QCOMPARE(d->focusWidget(), d->AddressEdit);
     QVERIFY(!QFile::exists(file()));
+  }
+
+  // How often the radio is asked what it hears and how long a scan lets it
+  // settle: shown as stored, checked on "Close", stored only when good.
+  void readingsAndSettleTime_data() {
+    QTest::addColumn<QString>("readings");
+    QTest::addColumn<QString>("settle");   // "own": the radio's own entry chosen
+    QTest::addColumn<QString>("refused");  // the field refused, or empty
+    QTest::addColumn<QString>("saved");    // readings and settle time as stored
+    const auto row = [](const char* name, const char* readings, const char* settle,
+                        const char* refused, const char* saved) {
+      QTest::newRow(name) << QString(readings) << QString(settle) << QString(refused)
+                          << QString(saved);
+    };
+    row("the radio's own", "10", "own", "", "10 -1");
+    row("empty is the radio's own", "0", "", "", "0 -1");
+    row("both limits", "50", "2000", "", "50 2000");
+    row("blanks around", " 5 ", " 0 ", "", "5 0");
+    row("too many readings", "51", "own", "ReadingsPerSecondEdit", "");
+    row("readings not a number", "ten", "own", "ReadingsPerSecondEdit", "");
+    row("no readings given", "", "own", "ReadingsPerSecondEdit", "");
+    row("settle too long", "10", "2001", "SettleTimeComboBox", "");
+    row("settle below zero", "10", "-1", "SettleTimeComboBox", "");
+    row("settle not whole", "10", "2.5", "SettleTimeComboBox", "");
+  }
+  void readingsAndSettleTime() {
+    QFETCH(QString, readings);
+    QFETCH(QString, settle);
+    QFETCH(QString, refused);
+    QFETCH(QString, saved);
+    store("Connection", "Address", "80");
+    store("Connection", "Readings Per Second", "3");
+    store("Connection", "Settle Time", "120");
+    const QByteArray before = fileBytes();
+    auto d = openDialog();
+    QCOMPARE(d->ReadingsPerSecondEdit->text(), QStringLiteral("3"));
+    QCOMPARE(d->SettleTimeComboBox->currentText(), QStringLiteral("120"));
+    d->ReadingsPerSecondEdit->setText(readings);
+    if (settle == QLatin1String("own")) {
+      d->SettleTimeComboBox->setCurrentIndex(0);
+    } else {
+      d->SettleTimeComboBox->setEditText(settle);
+    }
+    d->PageControl->setCurrentWidget(d->General);
+    d->Button1->click();
+    if (refused.isEmpty()) {
+      QVERIFY(boxes_->seen().isEmpty());
+      QVERIFY(d->isHidden());
+      QCOMPARE(stored("Connection", "Readings Per Second").toString() + ' ' +
+                   stored("Connection", "Settle Time").toString(),
+               saved);
+      return;
+    }
+    QCOMPARE(boxes_->seen().size(), 1);
+    QCOMPARE(boxes_->seen().at(0).text,
+             QString::fromLatin1(refused.startsWith("Readings")
+                                     ? TConfigurationForm::kInvalidReadingsMessage
+                                     : TConfigurationForm::kInvalidSettleTimeMessage));
+    QVERIFY(d->isVisible());
+    QCOMPARE(d->PageControl->currentWidget(), d->Connection);
+    QCOMPARE(d->focusWidget()->objectName(), refused);
+    QCOMPARE(fileBytes(), before);
   }
 
   void showHintsSwitchesTooltipsAtOnce() {

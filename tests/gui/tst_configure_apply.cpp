@@ -202,6 +202,20 @@ class ConfigureApplyTest : public QObject {
     QCOMPARE(rig.session.highestMhz(), 1300.0);
   }
 
+  // The readings rate and the settle time confirmed are in force at once.
+  void readingsAndSettleTimeApplyAtOnce() {
+    Rig rig(protocols::kAr8000);
+    rig.settleAndClear();
+    QVERIFY(configure(rig, [](TConfigurationForm* d) {
+      choosePort(d, QStringLiteral("Internet"));
+      d->ReadingsPerSecondEdit->setText(QStringLiteral("4"));
+      d->SettleTimeComboBox->setEditText(QStringLiteral("120"));
+      d->Button1->click();
+    }));
+    QCOMPARE(rig.session.readingRate(), 4);
+    QCOMPARE(rig.session.settleMs(), 120);
+  }
+
   // A new port that cannot be opened is reported once and shown as closed.
   void unopenablePortShowsClosed() {
     Rig rig(protocols::kAr8000);
