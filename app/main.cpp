@@ -39,7 +39,6 @@ QString VersionText = QString::fromLatin1(kVersionText);
 
 namespace {
 
-constexpr int kPanelWidth = 347;
 constexpr int kFrameAllowance = 14;  // window width beyond the top panel
 constexpr int kHeightNotStored = INT_MIN;
 constexpr int kSliderMargin = 8;  // what a hidden slider column takes with it
@@ -97,6 +96,10 @@ void TMainForm::Guarded(const std::function<void()>& operation) {
   }
   // What the operation's reads of the store met is told with its failure.
   ShowStoreMessages(store_, isVisible() ? this : nullptr, failures);
+}
+
+std::function<void()> TMainForm::run(void (TMainForm::*handler)()) {
+  return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
 }
 
 void TMainForm::FormCreate() {

@@ -105,6 +105,9 @@ class TMainForm : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The top panel's width with every slider column shown.
+  static constexpr int kPanelWidth = 347;
+
   // ---- Window-wide values ----
   bool ShowIcon = true;      // "General"/"Show Icon"
   bool AlwaysOnTop = false;  // "General"/"Always On Top"
@@ -346,6 +349,8 @@ class TMainForm : public QMainWindow {
   // Runs an operation; a failure of the settings store ends it with the
   // store's message in an error box.
   void Guarded(const std::function<void()>& operation);
+  // A slot that runs the handler under that guard.
+  std::function<void()> run(void (TMainForm::*handler)());
 
   // main_layout.cpp
   void BuildControls();

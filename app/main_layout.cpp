@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr int kPanelWidth = 347;
 constexpr int kPanelHeight = 88;
 constexpr int kLevelMaximum = 255;
 constexpr int kTickSpacing = 64;
@@ -307,10 +306,6 @@ void TMainForm::BuildMenus() {
 
 void TMainForm::ConnectControls() {
   // Each handler runs under the settings-failure guard.
-  auto run = [this](void (TMainForm::*handler)()) {
-    return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
-  };
-
   connect(FrequencyEdit, &QLineEdit::textChanged, this,
           [this](const QString& text) { session_.editFrequencyText(text); });
   connect(EnterButton, &QPushButton::clicked, this, run(&TMainForm::EnterButtonClick));

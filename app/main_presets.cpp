@@ -76,9 +76,6 @@ PresetsHost& TMainForm::presetsHost() {
 }
 
 void TMainForm::ConnectPresetActions() {
-  auto run = [this](void (TMainForm::*handler)()) {
-    return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
-  };
   connect(GroupA, &QAction::triggered, this, run(&TMainForm::GroupAClick));
   connect(GroupB, &QAction::triggered, this, run(&TMainForm::GroupBClick));
   connect(GroupC, &QAction::triggered, this, run(&TMainForm::GroupCClick));

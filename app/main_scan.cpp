@@ -138,9 +138,6 @@ void TMainForm::BuildScanPanel() {
   ScanandSearch1->setObjectName(QStringLiteral("ScanandSearch1"));
   ScanandSearch1->setCheckable(true);
 
-  auto run = [this](void (TMainForm::*handler)()) {
-    return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
-  };
   for (QRadioButton* item : RadioGroup1Items) {
     connect(item, &QRadioButton::clicked, this, run(&TMainForm::RadioGroup1Click));
   }
