@@ -28,6 +28,7 @@
 #include "dialogs/HitLogWindow.h"
 #include "dialogs/SurveyWindow.h"
 #include "dialogs/Hints.h"
+#include "radio/ConfigurationValues.h"
 #include "radio/FrequencyText.h"
 #include "radio/RadioSession.h"
 #include "settings/SettingsNames.h"
@@ -148,17 +149,7 @@ void TMainForm::FormShow() {
 
   {
     SettingsSession session(store_);
-    auto feature = [this](const char* name) { return store_.ReadFlag(sn::kFeatures, name, false); };
-    MuteButton->setVisible(feature(sn::kFeatureMute));
-    VolumeTrackBar->setVisible(feature(sn::kFeatureVolume));
-    SquelchTrackBar->setVisible(feature(sn::kFeatureSquelch));
-    IFShiftTrackBar->setVisible(feature(sn::kFeatureIfShift));
-    SquelchLabel->setVisible(feature(sn::kFeatureSquelch));
-    IFShiftLabel->setVisible(feature(sn::kFeatureIfShift));
-    AGCButton->setVisible(feature(sn::kFeatureAgc));
-    NBButton->setVisible(feature(sn::kFeatureNb));
-    ATTButton->setVisible(feature(sn::kFeatureAttenuate));
-    FilterComboBox->setVisible(feature(sn::kFeatureFilters));
+    ShowFeatures(ReadFeatures(store_));
   }
 
   ShowTuning(session_.tuning());

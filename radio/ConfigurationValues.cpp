@@ -12,11 +12,6 @@ namespace sn = settings_names;
 
 namespace {
 
-// The "Features" values in the bit order of protocols::Feature.
-constexpr std::array<const char*, 8> kFeatureNames = {
-    sn::kFeatureMute,      sn::kFeatureVolume, sn::kFeatureSquelch, sn::kFeatureIfShift,
-    sn::kFeatureAttenuate, sn::kFeatureAgc,    sn::kFeatureNb,      sn::kFeatureFilters};
-
 QString supportsName(size_t mode) {
   return QLatin1String(sn::kSupportsPrefix) + QLatin1String(protocols::kModeCodes[mode]);
 }
@@ -60,10 +55,16 @@ ConfigurationValues ReadConfiguration(SettingsStore& store) {
   v.pcrAmFilter =
       store.ReadNumber(sn::kConnection, sn::kPcr1000DefaultAmFilter, sn::kDefaultPcr1000AmFilter);
 
-  for (size_t bit = 0; bit < kFeatureNames.size(); ++bit) {
-    if (store.ReadFlag(sn::kFeatures, kFeatureNames[bit], false)) v.features |= 1u << bit;
-  }
+  v.features = ReadFeatures(store);
   return v;
+}
+
+unsigned ReadFeatures(SettingsStore& store) {
+  unsigned features = 0;
+  for (size_t bit = 0; bit < kFeatureNames.size(); ++bit) {
+    if (store.ReadFlag(sn::kFeatures, kFeatureNames[bit], false)) features |= 1u << bit;
+  }
+  return features;
 }
 
 void WriteConfiguration(SettingsStore& store, const ConfigurationValues& v) {

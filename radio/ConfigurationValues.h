@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <array>
 
 #include "radio/LinkSettings.h"
+#include "settings/SettingsNames.h"
 
 class SettingsStore;
 
@@ -36,6 +38,17 @@ struct ConfigurationValues {
 
 // The configured port name is used up to this many characters.
 inline constexpr int kPortNameLength = 14;
+
+// The "Features" values, in the bit order of protocols::Feature.
+inline constexpr std::array<const char*, 8> kFeatureNames = {
+    settings_names::kFeatureMute,      settings_names::kFeatureVolume,
+    settings_names::kFeatureSquelch,   settings_names::kFeatureIfShift,
+    settings_names::kFeatureAttenuate, settings_names::kFeatureAgc,
+    settings_names::kFeatureNb,        settings_names::kFeatureFilters};
+
+// The protocols::Feature bits of the features the store's profile shows
+// (the store must be open); a missing value is off.
+unsigned ReadFeatures(SettingsStore& store);
 
 // Reads the values of the store's profile in a session of their own. The
 // coverage is read as the link reads it; the readings rate and settle time

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "ProtocolArgument.h"
+#include "radio/ConfigurationValues.h"
 #include "radio/FrequencyText.h"
 #include "radio/Protocols.h"
 #include "settings/SettingsNames.h"
@@ -16,22 +17,6 @@
 namespace names = settings_names;
 
 namespace {
-
-struct FeatureName {
-  protocols::Feature bit;
-  const char* name;
-};
-
-constexpr FeatureName kFeatures[] = {
-    {protocols::kMute, names::kFeatureMute},
-    {protocols::kVolume, names::kFeatureVolume},
-    {protocols::kSquelch, names::kFeatureSquelch},
-    {protocols::kIfShift, names::kFeatureIfShift},
-    {protocols::kAttenuate, names::kFeatureAttenuate},
-    {protocols::kAgc, names::kFeatureAgc},
-    {protocols::kNb, names::kFeatureNb},
-    {protocols::kFilters, names::kFeatureFilters},
-};
 
 // A stored coverage text as the configuration dialog stores it ("  0.01000").
 QString CoverageText(const char* proposal) {
@@ -61,8 +46,8 @@ void WriteProfile(SettingsStore& store, const protocols::ProtocolInfo& p, const 
                     QLatin1String(names::kSupportsPrefix) + QLatin1String(protocols::kModeCodes[i]),
                     (p.modes >> i) & 1u);
   }
-  for (const FeatureName& f : kFeatures) {
-    store.WriteFlag(features, QLatin1String(f.name), (p.features & f.bit) != 0);
+  for (size_t bit = 0; bit < kFeatureNames.size(); ++bit) {
+    store.WriteFlag(features, QLatin1String(kFeatureNames[bit]), (p.features >> bit) & 1u);
   }
 
   // The radio is switched off when the program ends, so its log shows the
