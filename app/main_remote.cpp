@@ -47,9 +47,10 @@ void WriteRemoteSettings(SettingsStore& store, const RemoteSettings& remote) {
 
 void TMainForm::StartRemoteControl() {
   auto* target = new SessionTarget(session_, this);
-  // No change runs behind a modal dialog (the configuration and presets
-  // dialogs hold the settings store, a message box waits for the operator)
-  // or while the window closes: the program cannot take it now.
+  // No change runs behind a modal dialog (the presets dialog holds the
+  // settings store, the configuration dialog may change the connection under
+  // it, a message box waits for the operator) or while the window closes:
+  // the program cannot take it now.
   target->setRefusing(
       [this] { return destroyed_ || QApplication::activeModalWidget() != nullptr; });
   remoteTarget_ = target;
