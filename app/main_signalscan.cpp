@@ -246,8 +246,8 @@ std::optional<scanning::ScanPlan> TMainForm::SignalScanPlan(QString* refusal) {
   }
   scansources::Channels chosen;
   if (source == kPresets) {
-    SettingsSession settings;
-    chosen = scansources::FromPresets();
+    SettingsSession settings(store_);
+    chosen = scansources::FromPresets(store_);
   } else {
     // The lists may have changed since they were offered.
     FillScanChooser();

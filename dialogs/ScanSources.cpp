@@ -60,12 +60,12 @@ Channels FromTag(channels::ChannelStore& store, const QString& tag) {
                    QStringLiteral("the tag \"%1\"").arg(tag));
 }
 
-Channels FromPresets() {
+Channels FromPresets(SettingsStore& store) {
   Channels result;
   for (int group = 0; group < presets::kGroupCount; ++group) {
     const QString prefix = presets::GroupPrefixForIndex(group);
     for (int n = 1; n <= presets::kPresetCount; ++n) {
-      const presets::Preset preset = presets::ReadPreset(prefix, n);
+      const presets::Preset preset = presets::ReadPreset(store, prefix, n);
       double mhz = 0;
       if (!freqtext::ParseNumber(preset.frequency, &mhz) || mhz <= 0) continue;
       scanning::ScanChannel channel;

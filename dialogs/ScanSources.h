@@ -6,6 +6,8 @@
 
 #include "radio/ScanPlan.h"
 
+class SettingsStore;
+
 namespace channels {
 class ChannelStore;
 struct Channel;
@@ -33,7 +35,7 @@ Channels FromTag(channels::ChannelStore& store, const QString& tag);
 // The thirty presets, groups A to C, each with its own mode and filter; a
 // preset that repeats one before it (as presets never stored do) is left out.
 // The settings store must be open.
-Channels FromPresets();
+Channels FromPresets(SettingsStore& store);
 
 // A range as the operator types it: start and stop in MHz, the step in kHz;
 // nullopt and why when a text is no number. Whether the radio can take the

@@ -25,8 +25,12 @@ inline QString WriteBand(const QTemporaryDir& dir, const QStringList& stations) 
 class VirtualWindow {
  public:
   explicit VirtualWindow(const QStringList& stations, QMap<QString, QString> extra = {})
-      : radio_(QStringList{"--protocol", "6", "--stations", WriteBand(dir_, stations)}) {
-    static int serial = 0;
+      // The radio settles at once: a loaded machine may have it take a retune
+      // in late (the scanner's own test checks the settle wait).
+      : radio_(QStringList{"--protocol", "6", "--stations", WriteBand(dir_, stations), "--settle",
+                           "0"}),
+        store(NextProfile()),
+        session(store) {
     QMap<QString, QString> values = AllFeatures();
     values.insert(QStringLiteral("Connection/Com Port"), radio_.devicePath());
     values.insert(QStringLiteral("Connection/Protocol"), QStringLiteral("6"));
@@ -35,9 +39,9 @@ class VirtualWindow {
     values.insert(QStringLiteral("General/Mode"), QStringLiteral("FMN"));
     values.insert(QStringLiteral("General/Show Scan Panel"), QStringLiteral("1"));
     for (auto it = extra.begin(); it != extra.end(); ++it) values.insert(it.key(), it.value());
-    testsupport::WriteProfile(QStringLiteral("Virtual%1").arg(++serial), values);
+    testsupport::WriteSettings(store, values);
     if (!radio_.started()) return;
-    form = std::make_unique<TMainForm>(session);
+    form = std::make_unique<TMainForm>(session, store);
     form->show();
   }
   ~VirtualWindow() { form.reset(); }
@@ -67,10 +71,15 @@ class VirtualWindow {
   }
 
  private:
+  static QString NextProfile() {
+    static int serial = 0;
+    return QStringLiteral("Virtual%1").arg(++serial);
+  }
   QTemporaryDir dir_;
   VirtualRadioProcess radio_;
 
  public:
+  SettingsStore store;
   RadioSession session;
   std::unique_ptr<TMainForm> form;
 };

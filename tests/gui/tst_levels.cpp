@@ -102,10 +102,14 @@ class LevelsTest : public QObject {
     rig.settleAndClear();
     TMainForm* form = rig.form.get();
     const Controls& c = *rig.c;
+    // Each gesture sent before the next (a mute undone while it still
+    // waits is never sent).
     Drag(c.VolumeTrackBar, 55);  // level 200
+    QVERIFY(WaitSent(rig.session));
     QTest::mouseClick(c.MuteButton, Qt::LeftButton);
     QVERIFY(c.MuteButton->isChecked());
     QCOMPARE(c.VolumeTrackBar->value(), 255);
+    QVERIFY(WaitSent(rig.session));
     QTest::mouseClick(c.MuteButton, Qt::LeftButton);
     QVERIFY(!c.MuteButton->isChecked());
     QCOMPARE(c.VolumeTrackBar->value(), 55);

@@ -360,15 +360,15 @@ class SignalScannerTest : public QObject {
     QFETCH(QByteArray, tuning);
     QFETCH(QByteArray, query);
     PseudoTerminal pty;
-    WriteProfile(QStringLiteral("ScanSettle%1").arg(protocol),
-                 {{"Connection/Com Port", pty.devicePath()},
-                  {"Connection/Protocol", QString::number(protocol)},
-                  {"Connection/Address", "80"},
-                  {"Connection/Readings Per Second", "0"},
-                  {"Connection/Settle Time", "40"},
-                  {"General/Frequency", "150"},
-                  {"General/Mode", "FMN"}});
-    RadioSession session;
+    SettingsStore store(QStringLiteral("ScanSettle%1").arg(protocol));
+    WriteSettings(store, {{"Connection/Com Port", pty.devicePath()},
+                          {"Connection/Protocol", QString::number(protocol)},
+                          {"Connection/Address", "80"},
+                          {"Connection/Readings Per Second", "0"},
+                          {"Connection/Settle Time", "40"},
+                          {"General/Frequency", "150"},
+                          {"General/Mode", "FMN"}});
+    RadioSession session(store);
     session.open();
     QTRY_COMPARE(session.portState(), RadioSession::PortState::Open);
     QCOMPARE(session.settleMs(), 40);

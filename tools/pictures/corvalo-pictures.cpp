@@ -93,12 +93,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: corvalo-pictures PROFILE OUTPUT-FOLDER\n");
     return 2;
   }
-  SetSettingsProfile(args.at(1));
+  SettingsStore store(args.at(1));
   const QDir out(args.at(2));
   MakeList();
 
-  RadioSession session;
-  TMainForm form(session);
+  RadioSession session(store);
+  TMainForm form(session, store);
   form.show();
 
   enum class Phase { Opening, Surveying, Scanning } phase = Phase::Opening;
