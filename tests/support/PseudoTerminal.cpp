@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -20,6 +21,13 @@ PseudoTerminal::PseudoTerminal() {
   fcntl(controller_, F_SETFL, fcntl(controller_, F_GETFL) | O_NONBLOCK);
   lastArrival_ = Clock::now();
   reader_ = std::thread([this] { readLoop(); });
+  // The reader stamps what arrives as it reads it: on a loaded machine a
+  // reader woken late would take two commands in one read and see no gap
+  // between them. Where the system allows it (as root), it runs before
+  // ordinary threads; it spends its time waiting in poll().
+  sched_param priority{};
+  priority.sched_priority = 1;
+  pthread_setschedparam(reader_.native_handle(), SCHED_FIFO, &priority);
 }
 
 PseudoTerminal::~PseudoTerminal() {
