@@ -11,6 +11,9 @@
 
 class SettingsStore;
 class Transport;
+namespace encoders {
+struct TuneCommand;
+}
 
 // The radio link: what radio is attached where, what was last sent to it, the
 // serial port, and the one write path through which every command byte leaves
@@ -185,6 +188,9 @@ class RadioLink : public QObject {
 
  private:
   void SwitchAttenuator(bool on);
+  // Sends a tuning command and takes up what it tunes to; false (nothing
+  // sent, lastRefusal() set) when the encoder refused it.
+  bool sendTuning(const encoders::TuneCommand& command, const QString& modeText);
   void loadPcrSettings();
   void closePort();
   std::unique_ptr<Transport> transport_;

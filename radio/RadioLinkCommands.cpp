@@ -32,11 +32,7 @@ encoders::TuneParameters ParametersOf(const RadioLink& link) {
 // ---------------------------------------------------------------------------
 // Tuning
 
-bool RadioLink::TuneRadio(const QString& frequencyText, const QString& modeText) {
-  lastRefusal_.clear();
-  if (!portOpen()) return false;
-  const encoders::TuneCommand command =
-      encoders::EncodeTuning(ParametersOf(*this), frequencyText, modeText);
+bool RadioLink::sendTuning(const encoders::TuneCommand& command, const QString& modeText) {
   if (!command.refusal.isEmpty()) {
     lastRefusal_ = command.refusal;
     return false;
@@ -45,6 +41,15 @@ bool RadioLink::TuneRadio(const QString& frequencyText, const QString& modeText)
   CurrentMode = modeText;
   if (command.filterIndex >= 0) FilterIndex = command.filterIndex;
   WritePort(command.bytes);
+  return true;
+}
+
+bool RadioLink::TuneRadio(const QString& frequencyText, const QString& modeText) {
+  lastRefusal_.clear();
+  if (!portOpen()) return false;
+  const encoders::TuneCommand command =
+      encoders::EncodeTuning(ParametersOf(*this), frequencyText, modeText);
+  if (!sendTuning(command, modeText)) return false;
   // The protocol's own pause after its command, then the pause of every
   // tuning before the mode is looked at: one sleep to the later deadline.
   BusyWait(command.waitAfterMs + encoders::kTuneSettleMs);
@@ -77,14 +82,7 @@ bool RadioLink::ScanTune(const QString& frequencyText, const QString& modeText, 
   const encoders::TuneCommand command =
       withFilter ? encoders::EncodePcrFilter(parameters, frequencyText, modeText, filterIndex)
                  : encoders::EncodeTuning(parameters, frequencyText, modeText);
-  if (!command.refusal.isEmpty()) {
-    lastRefusal_ = command.refusal;
-    return false;
-  }
-  CurrentFrequency = command.frequencyText;
-  CurrentMode = modeText;
-  if (command.filterIndex >= 0) FilterIndex = command.filterIndex;
-  WritePort(command.bytes);
+  if (!sendTuning(command, modeText)) return false;
   if (modeText != LastMode) {
     LastMode = modeText;
     // A new mode goes as in every tuning: its frame after the tuning's pause.
