@@ -22,22 +22,6 @@ constexpr int kOsStatus = 0x05;
 
 unsigned char At(QByteArrayView bytes, qsizetype i) { return static_cast<unsigned char>(bytes[i]); }
 
-Parsed Skip(qsizetype length, Skipped why) {
-  Parsed p;
-  p.verdict = Verdict::Skip;
-  p.length = length;
-  p.skipped = why;
-  return p;
-}
-
-Parsed Answer(qsizetype length, const Reading& reading) {
-  Parsed p;
-  p.verdict = Verdict::Reading;
-  p.length = length;
-  p.reading = reading;
-  return p;
-}
-
 // Two packed-decimal digits; -1 when a nibble is not a decimal digit.
 int FromBcd(unsigned char b) {
   if ((b >> 4) > 9 || (b & 0x0F) > 9) return -1;

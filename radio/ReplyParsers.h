@@ -39,6 +39,23 @@ struct Parsed {
   Reading reading;
 };
 
+// The verdicts the parsers give: drop `length` bytes for a reason, or take
+// them as the answer.
+inline Parsed Skip(qsizetype length, Skipped why) {
+  Parsed p;
+  p.verdict = Verdict::Skip;
+  p.length = length;
+  p.skipped = why;
+  return p;
+}
+inline Parsed Answer(qsizetype length, const Reading& reading) {
+  Parsed p;
+  p.verdict = Verdict::Reading;
+  p.length = length;
+  p.reading = reading;
+  return p;
+}
+
 // The parser of the query's family.
 Parsed parseReply(const Query& query, QByteArrayView bytes);
 

@@ -13,22 +13,6 @@ namespace {
 
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
-Parsed Skip(qsizetype length, Skipped why) {
-  Parsed p;
-  p.verdict = Verdict::Skip;
-  p.length = length;
-  p.skipped = why;
-  return p;
-}
-
-Parsed Answer(qsizetype length, const Reading& reading) {
-  Parsed p;
-  p.verdict = Verdict::Reading;
-  p.length = length;
-  p.reading = reading;
-  return p;
-}
-
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
