@@ -309,6 +309,7 @@ class TMainForm : public QMainWindow {
   QAction* Lockout1 = nullptr;
   QAction* HitLog1 = nullptr;  // Tools menu
   QAction* BandSurvey1 = nullptr;
+  QAction* ScanOptions1 = nullptr;  // the longest listen and the priority channel
   HitLogWindow* hitLogWindow_ = nullptr;
   SurveyWindow* surveyWindow_ = nullptr;
   std::unique_ptr<channels::ChannelStore> channelStore_;
@@ -332,6 +333,7 @@ class TMainForm : public QMainWindow {
   void LockoutButtonClick();
   void HitLog1Click();
   void BandSurvey1Click();
+  void ScanOptions1Click();
   // The lists or tags offered for the source chosen.
   void FillScanChooser();
   // What the panel asks to scan, or nullopt with the reason.

@@ -25,10 +25,12 @@
 #include "components/MessageBox.h"
 #include "components/TaskIcon.h"
 #include "dialogs/HitLogWindow.h"
+#include "dialogs/ScanOptionsDialog.h"
 #include "dialogs/ScanSources.h"
 #include "dialogs/SurveyWindow.h"
 #include "radio/FrequencyText.h"
 #include "radio/Readings.h"
+#include "radio/ScanOptions.h"
 #include "radio/SignalScanner.h"
 #include "settings/SettingsStore.h"
 
@@ -157,8 +159,10 @@ void TMainForm::ConnectSignalScan() {
   };
   HitLog1 = item("HitLog1", "&Hit Log...");
   BandSurvey1 = item("BandSurvey1", "&Band Survey...");
+  ScanOptions1 = item("ScanOptions1", "Scan &Options...");
   connect(HitLog1, &QAction::triggered, this, run(&TMainForm::HitLog1Click));
   connect(BandSurvey1, &QAction::triggered, this, run(&TMainForm::BandSurvey1Click));
+  connect(ScanOptions1, &QAction::triggered, this, run(&TMainForm::ScanOptions1Click));
 
   // The keys work wherever the focus is in the window (and in the hit log
   // window); they are enabled only while a scan runs.
@@ -283,6 +287,7 @@ void TMainForm::SignalScanButtonClick() {
     SignalScanner::Settings settings;
     if (ThresholdSpinBox->value() >= 0) settings.thresholdRaw = ThresholdSpinBox->value();
     settings.hangMs = int(std::lround(HangSpinBox->value() * 1000));
+    ReadScanOptions(store_).applyTo(settings);
     // A range starts from the tuned frequency, as the search does.
     double mhz = 0;
     if (plan->isRange() && freqtext::ParseNumber(session_.tuning().frequencyText, &mhz)) {
@@ -291,6 +296,12 @@ void TMainForm::SignalScanButtonClick() {
     refusal = scanner.start(std::move(*plan), settings);
   }
   if (!refusal.isEmpty()) ShowInformation(this, refusal);
+}
+
+void TMainForm::ScanOptions1Click() {
+  ScanOptionsDialog dialog(ReadScanOptions(store_), session_.modeList(), session_.lowestMhz(),
+                           session_.highestMhz(), this);
+  if (dialog.exec() == QDialog::Accepted) WriteScanOptions(store_, dialog.options());
 }
 
 void TMainForm::SignalSkipButtonClick() {

@@ -102,4 +102,12 @@ inline constexpr bool kDefaultRemoteEnabled = false;
 inline constexpr int kDefaultRemotePort = 4532;
 inline constexpr bool kDefaultRemoteAllowOtherHosts = false;
 
+// "Scan": the signal scan's longest listen and priority channel.
+inline constexpr char kScan[] = "Scan";
+inline constexpr char kLongestListen[] = "Longest Listen";          // seconds, 0: no limit
+inline constexpr char kPriorityFrequency[] = "Priority Frequency";  // MHz, empty: none
+inline constexpr char kPriorityMode[] = "Priority Mode";
+inline constexpr char kPriorityEvery[] = "Priority Every";  // seconds
+inline constexpr int kDefaultPriorityEvery = 5;
+
 }  // namespace settings_names

@@ -166,12 +166,12 @@ class MainWindowTest : public QObject {
       }
       return list;
     };
-    QCOMPARE(
-        captions(c.ToolsMenu),
-        QStringList({"ConfigureMenu=&Configure...", "ChangeStepSize2=Change &Step Size...",
-                     "AutoSetStepSize2=&Auto Set Step Size", "RemoteControl1=&Remote Control...",
-                     "HitLog1=&Hit Log...", "BandSurvey1=&Band Survey...", "Channels1=Cha&nnels...",
-                     "ScanandSearch1=&Scan and Search"}));
+    QCOMPARE(captions(c.ToolsMenu),
+             QStringList({"ConfigureMenu=&Configure...", "ChangeStepSize2=Change &Step Size...",
+                          "AutoSetStepSize2=&Auto Set Step Size",
+                          "RemoteControl1=&Remote Control...", "HitLog1=&Hit Log...",
+                          "BandSurvey1=&Band Survey...", "ScanOptions1=Scan &Options...",
+                          "Channels1=Cha&nnels...", "ScanandSearch1=&Scan and Search"}));
     QCOMPARE(captions(c.StepSizePopupMenu), QStringList({"ChangeStepSize1=&Change Step Size...",
                                                          "AutoSetStepSize1=&Auto Set Step Size"}));
     QCOMPARE(

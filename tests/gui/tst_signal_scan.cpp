@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QtTest/QtTest>
@@ -80,6 +81,42 @@ class SignalScanPanelTest : public QObject {
   // scan. The status bar and the hidden window's tray hint tell the state;
   // the hit log shows both stops newest first, tunes one on Return, adds
   // one to a list it names, and writes them to the data folder.
+  // The scan options: a priority frequency outside the coverage is refused
+  // and the dialog stays; what is confirmed is stored and used by the next
+  // scan (here a longest listen of 1 s moves on from a station that stays).
+  void scanOptionsReachTheScan() {
+    VirtualWindow w(kStations);
+    QVERIFY2(w.open(), qPrintable(w.startError()));
+    int shown = 0;
+    ModalWindows watcher([&](QDialog* dialog) {
+      if (dialog->objectName() != QLatin1String("ScanOptionsDialog")) return;
+      Find<QSpinBox>(dialog, "longestListen")->setValue(1);
+      auto* priority = Find<QLineEdit>(dialog, "priorityFrequency");
+      priority->setText(++shown == 1 ? QStringLiteral("99999") : QString());
+      dialog->accept();
+      if (dialog->isVisible()) dialog->reject();  // refused: it stayed open
+    });
+    w.find<QAction>("ScanOptions1")->trigger();
+    QCOMPARE(watcher.texts(), QStringList({"Not a valid frequency."}));
+    QCOMPARE(ReadSetting(w.store, QStringLiteral("Scan/Longest Listen"), {}), QString());
+    w.find<QAction>("ScanOptions1")->trigger();
+    QCOMPARE(ReadSetting(w.store, QStringLiteral("Scan/Longest Listen"), {}), QStringLiteral("1"));
+
+    w.find<QLineEdit>("LowerLimitEdit")->setText(QStringLiteral("150"));
+    w.find<QLineEdit>("UpperLimitEdit")->setText(QStringLiteral("150.1"));
+    ChooseSource(w.form.get(), kRange);
+    SignalScanner& scanner = w.session.signalScanner();
+    QList<SignalScanner::Hit> ended;
+    connect(&scanner, &SignalScanner::hitEnded, this,
+            [&ended](const SignalScanner::Hit& hit) { ended << hit; });
+    w.find<QPushButton>("SignalScanButton")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(ended.size() >= 2, 20000);
+    QCOMPARE(ended.at(0).channel.frequencyHz, kAlpha);
+    QCOMPARE(ended.at(1).channel.frequencyHz, kBravo);
+    QVERIFY(ended.at(0).durationMs >= 1000);
+    scanner.stop();
+  }
+
   void rangeScanFillsTheHitLog() {
     ModalWindows watcher;
     VirtualWindow w(kStations);
