@@ -107,6 +107,9 @@ ChannelsWindow::ChannelsWindow(channels::ChannelStore& store, ChannelsHost& host
 
 ChannelsWindow::~ChannelsWindow() {
   if (importJob_) importJob_->cancel();
+  // Hiding the view below (in the base destructor) can still ask rows for
+  // their tooltip; by then neither this window nor its host may be asked.
+  model_->setRefusalCheck({});
 }
 
 void ChannelsWindow::buildWidgets() {
