@@ -36,6 +36,7 @@ class ChannelsHost;
 class ChannelsWindow;
 class HitLogWindow;
 class SurveyWindow;
+class QHBoxLayout;
 class QVBoxLayout;
 
 namespace channels {
@@ -383,6 +384,7 @@ class TMainForm : public QMainWindow {
   void SliderChanged(QSlider* slider);
   // main_scan.cpp
   void BuildScanPanel();
+  static QHBoxLayout* AddPanelRow(QVBoxLayout* rows);
   void ShowScanPanel(bool show);
   // What the scan panel and the status bar take below the top panel now,
   // and fitting the window's height to a change of it.

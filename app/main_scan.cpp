@@ -67,18 +67,20 @@ class SearchStopper : public QObject {
 
 }  // namespace
 
+// One row of the scan panel: its widgets sit 4 pixels apart.
+QHBoxLayout* TMainForm::AddPanelRow(QVBoxLayout* rows) {
+  auto* row = new QHBoxLayout;
+  row->setSpacing(4);
+  rows->addLayout(row);
+  return row;
+}
+
 void TMainForm::BuildScanPanel() {
   // Three rows, so that the panel fits the narrowest top panel (all sliders
   // hidden): the choices; the timer, skip and pass count; the limits.
   auto* rows = new QVBoxLayout(Panel2);
   rows->setContentsMargins(4, 3, 4, 3);
   rows->setSpacing(3);
-  auto addRow = [rows] {
-    auto* row = new QHBoxLayout;
-    row->setSpacing(4);
-    rows->addLayout(row);
-    return row;
-  };
 
   RadioGroup1 = new QGroupBox(Panel2);
   RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
@@ -92,7 +94,7 @@ void TMainForm::BuildScanPanel() {
     choices->addWidget(item);
     RadioGroup1Items[i] = item;
   }
-  QHBoxLayout* row = addRow();
+  QHBoxLayout* row = AddPanelRow(rows);
   row->addWidget(RadioGroup1);
   row->addStretch();
 
@@ -103,7 +105,7 @@ void TMainForm::BuildScanPanel() {
   Label1 = new QLabel(Panel2);
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setToolTip(QStringLiteral("Passes in the last second"));
-  row = addRow();
+  row = AddPanelRow(rows);
   row->addWidget(CheckBox1);
   row->addWidget(Button12);
   row->addWidget(Label1, 1);
@@ -122,7 +124,7 @@ void TMainForm::BuildScanPanel() {
   };
   LowerLimitEdit = limitEdit("LowerLimitEdit", kDefaultLowerLimit);
   UpperLimitEdit = limitEdit("UpperLimitEdit", kDefaultUpperLimit);
-  row = addRow();
+  row = AddPanelRow(rows);
   row->addWidget(limitLabel("Lower:", LowerLimitEdit));
   row->addWidget(LowerLimitEdit);
   row->addWidget(limitLabel("Upper:", UpperLimitEdit));

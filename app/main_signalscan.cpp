@@ -65,12 +65,6 @@ void TMainForm::BuildSignalScan(QVBoxLayout* rows) {
   auto* lines = new QVBoxLayout(box);
   lines->setContentsMargins(4, 1, 4, 2);
   lines->setSpacing(3);
-  auto addRow = [lines] {
-    auto* row = new QHBoxLayout;
-    row->setSpacing(4);
-    lines->addLayout(row);
-    return row;
-  };
   auto named = [](auto* widget, const char* name, const char* tip) {
     widget->setObjectName(QString::fromLatin1(name));
     widget->setToolTip(QString::fromLatin1(tip));
@@ -93,7 +87,7 @@ void TMainForm::BuildSignalScan(QVBoxLayout* rows) {
   ScanStepEdit->setMaximumWidth(kStepEditWidth);
   ScanStepLabel = new QLabel(QStringLiteral("Step (kHz):"), box);
   ScanStepLabel->setObjectName(QStringLiteral("ScanStepLabel"));
-  QHBoxLayout* row = addRow();
+  QHBoxLayout* row = AddPanelRow(lines);
   row->addWidget(ScanSourceComboBox);
   row->addWidget(ScanListComboBox, 1);
   row->addWidget(ScanStepLabel);
@@ -113,7 +107,7 @@ void TMainForm::BuildSignalScan(QVBoxLayout* rows) {
   HangSpinBox->setSingleStep(0.5);
   HangSpinBox->setSuffix(QStringLiteral(" s"));
   HangSpinBox->setValue(kDefaultHangSeconds);
-  row = addRow();
+  row = AddPanelRow(lines);
   row->addWidget(new QLabel(QStringLiteral("Level:"), box));
   row->addWidget(ThresholdSpinBox);
   row->addWidget(new QLabel(QStringLiteral("Hang:"), box));
@@ -126,7 +120,7 @@ void TMainForm::BuildSignalScan(QVBoxLayout* rows) {
                            "Pass over this channel for the rest of this scan (Ctrl+N)");
   LockoutButton = named(new QPushButton(QStringLiteral("Lock out"), box), "LockoutButton",
                         "Lock this channel of a list out of every scan (Ctrl+L)");
-  row = addRow();
+  row = AddPanelRow(lines);
   row->addWidget(SignalScanButton);
   row->addWidget(SignalSkipButton);
   row->addWidget(LockoutButton);
