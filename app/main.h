@@ -96,9 +96,6 @@ class TMainForm : public QMainWindow {
   // The remote-control server (its port, for the programs that use it).
   RemoteServer* remoteServer() const { return remoteServer_; }
 
-  // The frequency in its shown form: five decimals, right-aligned in 11.
-  static QString ShownFrequency(double megahertz);
-
  protected:
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;

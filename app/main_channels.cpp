@@ -54,8 +54,7 @@ class TMainForm::ChannelsHostImpl : public QObject, public ChannelsHost {
     const QString refused = refusal(channel);
     if (!refused.isEmpty()) return refused;
     RadioSession::Tuning row = session_.tuning();
-    row.frequencyText = freqtext::FormatFixed(double(channel.frequencyHz) / 1e6,
-                                              freqtext::kDecimals, freqtext::kShownWidth);
+    row.frequencyText = freqtext::ShownHz(channel.frequencyHz);
     row.mode = channel.mode;
     row.filterIndex = channel.filter;
     const RadioSession::Result result = session_.tuneChannel(row, RadioSession::Origin::Operator);

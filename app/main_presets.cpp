@@ -202,7 +202,7 @@ void TMainForm::SetthisPresettoCurrentFrequencyModeetc1Click() {
   }
   SettingsSession session(store_);
   presets::Preset preset;
-  preset.frequency = ShownFrequency(value);
+  preset.frequency = freqtext::ShownMhz(value);
   preset.mode = ModeComboBox->currentText();
   preset.filter = FilterComboBox->currentIndex();
   preset.description =

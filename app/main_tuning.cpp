@@ -12,10 +12,6 @@
 #include "dialogs/StepSize.h"
 #include "radio/FrequencyText.h"
 
-QString TMainForm::ShownFrequency(double megahertz) {
-  return freqtext::FormatFixed(megahertz, freqtext::kDecimals, freqtext::kShownWidth);
-}
-
 void TMainForm::EnterButtonClick() {
   ShowRefusal(session_.tune(FrequencyEdit->text(), ModeComboBox->currentText(),
                             RadioSession::Origin::Operator));

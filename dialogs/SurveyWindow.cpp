@@ -18,7 +18,6 @@
 #include "radio/BandSurvey.h"
 #include "radio/FrequencyText.h"
 #include "radio/RadioSession.h"
-#include "radio/Readings.h"
 
 namespace {
 
@@ -65,7 +64,7 @@ SurveyWindow::SurveyWindow(RadioSession& session, StoreAccess store, QWidget* pa
 
   plot_ = new SurveyPlot(this);
   plot_->setToolTip(QString());
-  plot_->setLevelText([this](int raw) { return levelText(raw); });
+  plot_->setLevelText([&session = session_](int raw) { return session.levelText(raw); });
   status_ = named(new QLabel(this), "surveyStatus");
   status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   status_->setTextFormat(Qt::PlainText);
@@ -141,11 +140,6 @@ void SurveyWindow::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) fillMarkerLists();
 }
 
-QString SurveyWindow::levelText(int raw) const {
-  const readings::ProtocolReadings* radio = readings::forProtocol(session_.protocol());
-  return radio ? readings::describe(*radio, raw) : QString::number(raw);
-}
-
 void SurveyWindow::say(const QString& text) { status_->setText(text); }
 
 void SurveyWindow::start() {
@@ -178,17 +172,21 @@ void SurveyWindow::ended() {
   cancel_->setEnabled(false);
 }
 
+// Refilled each time the window is shown: lists may have been renamed,
+// deleted or edited in the Channels window meanwhile, and the plot's markers
+// follow what the list holds now.
 void SurveyWindow::fillMarkerLists() {
-  const QString shown = markers_->currentText();
+  const QVariant shown = markers_->currentData();
   markers_->clear();
   markers_->addItem(QStringLiteral("(none)"), qint64(0));
   const channels::Result<QList<channels::ChannelList>> lists = store_().lists();
   if (!lists.ok()) {
     say(lists.error());
-    return;
+  } else {
+    for (const channels::ChannelList& list : lists.value()) markers_->addItem(list.name, list.id);
+    markers_->setCurrentIndex(std::max(0, markers_->findData(shown)));
   }
-  for (const channels::ChannelList& list : lists.value()) markers_->addItem(list.name, list.id);
-  markers_->setCurrentIndex(std::max(0, markers_->findText(shown)));
+  showMarkers();
 }
 
 void SurveyWindow::showMarkers() {
@@ -206,9 +204,9 @@ void SurveyWindow::showMarkers() {
 
 void SurveyWindow::tune(qint64 hz) {
   RadioSession::Tuning row = session_.tuning();
-  row.frequencyText =
-      freqtext::FormatFixed(double(hz) / 1e6, freqtext::kDecimals, freqtext::kShownWidth);
-  const RadioSession::Result result = session_.tuneRow(row, RadioSession::Origin::Operator);
+  row.frequencyText = freqtext::ShownHz(hz);
+  row.filterIndex = -1;  // the radio keeps its filter
+  const RadioSession::Result result = session_.tuneChannel(row, RadioSession::Origin::Operator);
   if (result.outcome == RadioSession::Outcome::Refused) {
     ShowInformation(this, result.reason);
   } else {

@@ -55,7 +55,6 @@ class SurveyWindow : public QWidget {
   void exportCsv();
   void exportPng();
   void say(const QString& text);
-  QString levelText(int raw) const;
 
   RadioSession& session_;
   StoreAccess store_;

@@ -55,6 +55,10 @@ QString FormatFixed(double value, int decimals, int width) {
   return QString::number(value, 'f', decimals).rightJustified(width, QLatin1Char(' '));
 }
 
+QString ShownMhz(double megahertz) { return FormatFixed(megahertz, kDecimals, kShownWidth); }
+
+QString ShownHz(qint64 hz) { return ShownMhz(double(hz) / 1e6); }
+
 bool ValidateFrequencyText(QString& text, int width, int decimals, double low, double high) {
   double f = 0;
   if (!ParseNumber(text, &f)) return false;

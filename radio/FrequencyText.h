@@ -24,6 +24,10 @@ bool ParseNumber(const QString& text, double* value);
 // with leading blanks to at least `width` characters.
 QString FormatFixed(double value, int decimals, int width = 0);
 
+// A frequency as the frequency field shows it ("  162.55000"), from MHz or Hz.
+QString ShownMhz(double megahertz);
+QString ShownHz(qint64 hz);
+
 // Checks a frequency text and, when it is a valid number within [low, high]
 // (both inclusive), rewrites it in fixed-point form (`decimals` decimals,
 // right-aligned to `width`) and returns true. Otherwise the text is left as it

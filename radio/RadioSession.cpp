@@ -42,10 +42,6 @@ constexpr StepBand kStepBands[] = {
 };
 constexpr double kUnlistedStep = 0.0125;
 
-QString Shown(double megahertz) {
-  return freqtext::FormatFixed(megahertz, freqtext::kDecimals, freqtext::kShownWidth);
-}
-
 }  // namespace
 
 RadioSession::RadioSession(SettingsStore& store, QObject* parent)
@@ -397,7 +393,7 @@ RadioSession::Result RadioSession::tune(const QString& frequencyText, const QStr
     // A longer text (leading zeros or blanks) goes out in its shown form,
     // which always fits.
     freqtext::ParseNumber(text, &value);
-    text = Shown(value);
+    text = freqtext::ShownMhz(value);
   }
   const QString mode = modeText.left(kModeTextLength);
   tuneModeText_ = mode;
@@ -431,7 +427,7 @@ RadioSession::Result RadioSession::tune(const QString& frequencyText, const QStr
   }
 
   Tuning shown = tuning_;
-  shown.frequencyText = freqtext::ParseNumber(text, &value) ? Shown(value) : text;
+  shown.frequencyText = freqtext::ParseNumber(text, &value) ? freqtext::ShownMhz(value) : text;
   shown.mode = modeText;
   shown.filterIndex = filterIndex_;
   setTuning(shown, origin);
@@ -519,7 +515,7 @@ bool RadioSession::step(bool up, const QString& fromText, const QString& mode, O
   if (!freqtext::ParseNumber(fromText, &value)) return false;
   value += up ? stepSize_ : -stepSize_;
   Tuning row = tuning_;
-  row.frequencyText = Shown(value);
+  row.frequencyText = freqtext::ShownMhz(value);
   row.mode = mode;
   if (stepText != nullptr) *stepText = row.frequencyText;
   *result = tuneRow(row, origin);

@@ -217,6 +217,9 @@ class RadioSession : public QObject {
   // false when the radio did not answer). It belongs to the tuning the
   // result names, which a scan may already have left.
   Reading readingOf(const LinkResult& result) const;
+  // A raw level as the configured radio's meter reads it ("S7", "S9+20"),
+  // the bare number where the radio has no scale.
+  QString levelText(int raw) const;
 
   // ---- Scan and search ----
   ScanSearch& scan() { return *scan_; }

@@ -347,6 +347,11 @@ RadioSession::Reading RadioSession::readingOf(const LinkResult& result) const {
   return reading;
 }
 
+QString RadioSession::levelText(int raw) const {
+  const readings::ProtocolReadings* radio = readings::forProtocol(settings_.protocol);
+  return radio ? readings::describe(*radio, raw) : QString::number(raw);
+}
+
 void RadioSession::readNow(Completion done) {
   push(LinkRequest(LinkRequest::Kind::Read), Origin::Remote, std::move(done));
 }

@@ -17,10 +17,6 @@
 
 namespace {
 
-QString ShownMhz(qint64 hz) {
-  return freqtext::FormatFixed(double(hz) / 1e6, freqtext::kDecimals, freqtext::kShownWidth);
-}
-
 int ReadsOf(RadioSession::StepRead read) {
   switch (read) {
     case RadioSession::StepRead::Squelch:
@@ -39,10 +35,7 @@ void RadioSession::makeScanners() {
   signalScanner_ = std::make_unique<SignalScanner>(*this);
   hitLog_ = std::make_unique<ScanHitLog>();
   hitLog_->follow(*signalScanner_);
-  hitLog_->setLevelText([this](int raw) {
-    const readings::ProtocolReadings* radio = readings::forProtocol(settings_.protocol);
-    return radio ? readings::describe(*radio, raw) : QString::number(raw);
-  });
+  hitLog_->setLevelText([this](int raw) { return levelText(raw); });
   survey_ = std::make_unique<BandSurvey>(*this);
 }
 
@@ -61,7 +54,7 @@ int RadioSession::settleMs() const {
 void RadioSession::scanStep(const scanning::ScanChannel& channel, int settle, StepRead read,
                             Completion done) {
   const QString mode = channel.mode.isEmpty() ? tuneModeText_ : channel.mode;
-  const QString text = ShownMhz(channel.frequencyHz);
+  const QString text = freqtext::ShownHz(channel.frequencyHz);
   Tuning shown = tuning_;
   shown.frequencyText = text;
   if (modeList().contains(mode)) shown.mode = mode;

@@ -1,8 +1,6 @@
 #include "radio/ScanHitLog.h"
 
-#include <QDir>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 namespace {
 
@@ -129,12 +127,4 @@ QString ScanHitLog::writeCsv(const QString& path) const {
     return QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString());
   }
   return {};
-}
-
-QString ScanHitLog::defaultCsvPath() {
-  const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-  QDir().mkpath(folder);
-  return QDir(folder).filePath(
-      QStringLiteral("hits-%1.csv")
-          .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
 }

@@ -39,8 +39,6 @@ class ScanHitLog : public QAbstractTableModel {
   // done, else why not (the file is left as it was when it cannot be
   // written whole).
   QString writeCsv(const QString& path) const;
-  // A new file's name in the application data folder, named by the time.
-  static QString defaultCsvPath();
 
  private:
   void add(const SignalScanner::Hit& hit);
