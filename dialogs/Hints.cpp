@@ -1,5 +1,6 @@
 #include "dialogs/Hints.h"
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QHelpEvent>
 #include <QPointer>
@@ -38,13 +39,21 @@ bool HintDisplay::eventFilter(QObject* watched, QEvent* event) {
   if (!enabled_) return true;
   // The tooltip would take a hint that reads like markup for rich text and
   // render it; it gets the hint escaped instead, which shows it as written.
+  // A table's rows give their own hints (a channel's name), asked of the
+  // row under the pointer.
   auto* widget = qobject_cast<QWidget*>(watched);
-  if (widget == nullptr || !Qt::mightBeRichText(widget->toolTip())) {
-    return QObject::eventFilter(watched, event);
-  }
+  if (widget == nullptr) return QObject::eventFilter(watched, event);
   const auto* help = static_cast<QHelpEvent*>(event);
-  QToolTip::showText(help->globalPos(),
-                     Qt::convertFromPlainText(widget->toolTip(), Qt::WhiteSpacePre), widget,
-                     QRect(), widget->toolTipDuration());
+  QString hint = widget->toolTip();
+  QRect area;
+  if (auto* view = qobject_cast<QAbstractItemView*>(widget->parentWidget());
+      view != nullptr && view->viewport() == widget) {
+    const QModelIndex index = view->indexAt(help->pos());
+    hint = index.data(Qt::ToolTipRole).toString();
+    area = view->visualRect(index);
+  }
+  if (!Qt::mightBeRichText(hint)) return QObject::eventFilter(watched, event);
+  QToolTip::showText(help->globalPos(), Qt::convertFromPlainText(hint, Qt::WhiteSpacePre), widget,
+                     area, widget->toolTipDuration());
   return true;
 }

@@ -11,6 +11,7 @@
 
 #include "channels/ChannelStore.h"
 #include "components/MessageBox.h"
+#include "dialogs/ScanSources.h"
 #include "radio/FrequencyText.h"
 #include "radio/RadioSession.h"
 #include "radio/ScanHitLog.h"
@@ -82,11 +83,10 @@ void HitLogWindow::tuneHit(const QModelIndex& index) {
   }
   const scanning::ScanChannel& channel = session_.hitLog().hitAt(index.row()).channel;
   RadioSession::Tuning row = session_.tuning();
-  row.frequencyText = freqtext::FormatFixed(double(channel.frequencyHz) / 1e6, freqtext::kDecimals,
-                                            freqtext::kShownWidth);
+  row.frequencyText = freqtext::ShownHz(channel.frequencyHz);
   if (!channel.mode.isEmpty()) row.mode = channel.mode;
-  if (channel.filterIndex >= 0) row.filterIndex = channel.filterIndex;
-  const RadioSession::Result result = session_.tuneRow(row, RadioSession::Origin::Operator);
+  row.filterIndex = channel.filterIndex;  // -1 keeps the radio's filter
+  const RadioSession::Result result = session_.tuneChannel(row, RadioSession::Origin::Operator);
   if (result.outcome == RadioSession::Outcome::Refused) {
     ShowInformation(this, result.reason);
     return;
@@ -118,11 +118,11 @@ void HitLogWindow::addToList() {
           .trimmed();
   if (!ok || name.isEmpty()) return;
 
+  // List names are unique without regard to case: "weather" is "Weather".
   qint64 listId = 0;
-  for (const channels::ChannelList& list : lists.value()) {
-    if (list.name == name) listId = list.id;
-  }
-  if (listId == 0) {
+  if (const channels::Result<channels::ChannelList> found = store.findList(name); found.ok()) {
+    listId = found.value().id;
+  } else {
     const channels::Result<qint64> made = store.createList(name);
     if (!made.ok()) {
       ShowError(this, made.error());
@@ -147,7 +147,7 @@ void HitLogWindow::addToList() {
 }
 
 void HitLogWindow::writeCsv() {
-  const QString path = ScanHitLog::defaultCsvPath();
+  const QString path = scansources::ExportPath(QStringLiteral("hits"), QStringLiteral("csv"));
   const QString failure = session_.hitLog().writeCsv(path);
   if (!failure.isEmpty()) {
     ShowError(this, failure);

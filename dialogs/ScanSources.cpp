@@ -66,10 +66,9 @@ Channels FromPresets(SettingsStore& store) {
     const QString prefix = presets::GroupPrefixForIndex(group);
     for (int n = 1; n <= presets::kPresetCount; ++n) {
       const presets::Preset preset = presets::ReadPreset(store, prefix, n);
-      double mhz = 0;
-      if (!freqtext::ParseNumber(preset.frequency, &mhz) || mhz <= 0) continue;
       scanning::ScanChannel channel;
-      channel.frequencyHz = std::llround(mhz * 1e6);
+      // Bounded before it is scaled: a hand-edited preset cannot overflow.
+      if (!channels::ParseMhz(preset.frequency, &channel.frequencyHz)) continue;
       channel.mode = preset.mode;
       channel.filterIndex = preset.filter;
       const QString label = QStringLiteral("Preset %1%2").arg(QChar(u'A' + group)).arg(n);

@@ -5,7 +5,9 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStandardItemModel>
 #include <QStatusBar>
+#include <QTableView>
 #include <QtTest/QtTest>
 #include <utility>
 
@@ -226,7 +228,8 @@ class MainWindowTest : public QObject {
   }
 
   // Operator text is shown as written, never taken for markup: a preset's
-  // description in its button's hint, and any text in a message box.
+  // description in its button's hint, a table row's hint (a channel's name
+  // in the hit log), and any text in a message box.
   void operatorTextIsShownAsWritten() {
     const QString name = QStringLiteral("<b>x</b><img src=\":/pictures/link-on.png\">");
     SettingsStore store(QStringLiteral("Markup"));
@@ -235,6 +238,13 @@ class MainWindowTest : public QObject {
     const Controls c(form.get());
     QCOMPARE(ShownTooltip(c.PresetButtons[0]), QStringLiteral("Preset 1:") + name);
     QCOMPARE(ShownTooltip(c.PresetButtons[1]), QStringLiteral("Preset 2:"));
+    QStandardItemModel rows(1, 1);
+    rows.setData(rows.index(0, 0), name, Qt::ToolTipRole);
+    QTableView table;
+    table.setModel(&rows);
+    table.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&table));
+    QCOMPARE(ShownTooltip(table.viewport()), name);
 
     QString shown;
     ModalWindows watcher;
