@@ -57,6 +57,8 @@ const ProtocolInfo* byListPosition(int position) {
 }
 
 bool carries(const CarriedRange& range, double mhz) {
+  // No radio takes a negative frequency, even one that rounds to zero.
+  if (!(mhz >= 0)) return false;
   // Far outside (or no number at all): no rounding brings it in.
   if (!(mhz >= range.lowest - 1 && mhz <= range.highest + 1)) return false;
   // Rounded as the command's text or digits round it.

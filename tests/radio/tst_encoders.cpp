@@ -430,6 +430,9 @@ void EncodersTest::pcrFilter_data() {
                                            << "FMN" << 5 << QByteArray();
   QTest::newRow("mode without a code") << "162.55000"
                                        << "FM1" << 1 << QByteArray();
+  // Rounds to zero, but no radio takes a negative frequency.
+  QTest::newRow("a hair below zero") << "-0.000004"
+                                     << "FMN" << 1 << QByteArray();
 }
 
 void EncodersTest::pcrFilter() {
