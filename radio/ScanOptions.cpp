@@ -1,19 +1,33 @@
 #include "radio/ScanOptions.h"
 
 #include <cmath>
+#include <optional>
 
 #include "radio/FrequencyText.h"
+#include "radio/LinkSettings.h"
 #include "settings/SettingsNames.h"
 #include "settings/SettingsStore.h"
 
 namespace sn = settings_names;
 
+namespace {
+
+// The priority frequency in hertz, when its text is a frequency a radio can
+// carry; bounded before it is scaled, so a hand-edited value cannot overflow.
+std::optional<qint64> PriorityHz(const QString& text) {
+  double mhz = 0;
+  if (!freqtext::ParseNumber(text, &mhz) || !(mhz > 0 && mhz <= kHighestCoverageMhz)) return {};
+  return std::llround(mhz * 1e6);
+}
+
+}  // namespace
+
 void ScanOptions::applyTo(SignalScanner::Settings& settings) const {
   settings.maxListenMs = longestListenS * 1000;
-  double mhz = 0;
-  if (!freqtext::ParseNumber(priorityFrequency, &mhz) || mhz <= 0) return;
+  const std::optional<qint64> hz = PriorityHz(priorityFrequency);
+  if (!hz) return;
   scanning::ScanChannel channel;
-  channel.frequencyHz = std::llround(mhz * 1e6);
+  channel.frequencyHz = *hz;
   channel.mode = priorityMode;
   channel.name = QStringLiteral("Priority");
   settings.priority = channel;
@@ -26,11 +40,7 @@ ScanOptions ReadScanOptions(SettingsStore& store) {
   const int listen = store.ReadNumber(sn::kScan, sn::kLongestListen, 0);
   if (listen >= 0 && listen <= ScanOptions::kLongestListenS) options.longestListenS = listen;
   options.priorityFrequency = store.ReadText(sn::kScan, sn::kPriorityFrequency, {}).trimmed();
-  double mhz = 0;
-  if (!options.priorityFrequency.isEmpty() &&
-      (!freqtext::ParseNumber(options.priorityFrequency, &mhz) || mhz <= 0)) {
-    options.priorityFrequency.clear();
-  }
+  if (!PriorityHz(options.priorityFrequency)) options.priorityFrequency.clear();
   options.priorityMode = store.ReadText(sn::kScan, sn::kPriorityMode, options.priorityMode);
   const int every = store.ReadNumber(sn::kScan, sn::kPriorityEvery, sn::kDefaultPriorityEvery);
   if (every >= 1 && every <= ScanOptions::kLongestPriorityEveryS) options.priorityEveryS = every;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "radio/BandSurvey.h"
+#include "radio/FrequencyText.h"
 #include "radio/LinkRequest.h"
 #include "radio/RadioSession.h"
 #include "radio/ScanSearch.h"
@@ -49,6 +50,16 @@ QString SignalScanner::start(scanning::ScanPlan plan, const Settings& settings) 
     if (!refusal.isEmpty()) return refusal;
   }
   if (plan.empty()) return QStringLiteral("There is nothing to scan.");
+  if (settings.priority) {
+    // Kept from an earlier coverage (or edited by hand): refused, never sent.
+    const scanning::TuningLimits limits = session_.tuningLimits();
+    const qint64 hz = settings.priority->frequencyHz;
+    if (hz < limits.lowestHz || hz > limits.highestHz) {
+      return QStringLiteral("The priority channel %1 MHz lies outside the coverage (%2 to %3 MHz).")
+          .arg(freqtext::ShownHz(hz).trimmed(), freqtext::ShownHz(limits.lowestHz).trimmed(),
+               freqtext::ShownHz(limits.highestHz).trimmed());
+    }
+  }
   if (!session_.hasPort()) {
     return QStringLiteral("No port is configured: there is nothing to scan.");
   }

@@ -392,21 +392,31 @@ class SignalScannerTest : public QObject {
     QTest::addColumn<qint64>("start");
     QTest::addColumn<qint64>("stop");
     QTest::addColumn<qint64>("step");
+    QTest::addColumn<qint64>("priority");  // 0: none
     QTest::addColumn<QString>("reason");
-    QTest::newRow("stop below start") << 6 << kStart << kStart - kStep << kStep << "stops below";
-    QTest::newRow("zero step") << 6 << kStart << kStart + kStep << qint64(0) << "more than 0";
-    QTest::newRow("negative step") << 6 << kStart << kStart + kStep << -kStep << "more than 0";
+    const qint64 far = 2'000'000'000;
+    QTest::newRow("stop below start")
+        << 6 << kStart << kStart - kStep << kStep << qint64(0) << "stops below";
+    QTest::newRow("zero step") << 6 << kStart << kStart + kStep << qint64(0) << qint64(0)
+                               << "more than 0";
+    QTest::newRow("negative step")
+        << 6 << kStart << kStart + kStep << -kStep << qint64(0) << "more than 0";
     QTest::newRow("a step the radio cannot take")
-        << 5 << kStart << kStart + kStep << qint64(50) << "100 Hz";
+        << 5 << kStart << kStart + kStep << qint64(50) << qint64(0) << "100 Hz";
     QTest::newRow("outside the coverage")
-        << 6 << qint64(2'000'000'000) << qint64(2'000'100'000) << kStep << "coverage";
+        << 6 << far << far + 100'000 << kStep << qint64(0) << "coverage";
+    QTest::newRow("priority channel outside the coverage")
+        << 6 << kStart << kStart + kStep << kStep << far << "coverage";
   }
   void badPlansAreRefused() {
     QFETCH(int, protocol);
     QFETCH(qint64, start);
     QFETCH(qint64, stop);
     QFETCH(qint64, step);
+    QFETCH(qint64, priority);
     QFETCH(QString, reason);
+    SignalScanner::Settings settings;
+    if (priority != 0) settings.priority = ScanChannel{priority, "FMN", -1, "Priority", 0};
     PseudoTerminal pty;
     SettingsStore store(QStringLiteral("ScanBad"));
     WriteSettings(store, {{"Connection/Com Port", pty.devicePath()},
@@ -418,9 +428,11 @@ class SignalScannerTest : public QObject {
     pty.settle(200);
     pty.clear();
     const QString refusal =
-        session.signalScanner().start(ScanPlan::range({start, stop, step, "FMN"}), {});
+        session.signalScanner().start(ScanPlan::range({start, stop, step, "FMN"}), settings);
     QVERIFY2(refusal.contains(reason), qPrintable(refusal));
-    QCOMPARE(session.survey().start({start, stop, step, "FMN"}, false).isEmpty(), false);
+    if (priority == 0) {
+      QCOMPARE(session.survey().start({start, stop, step, "FMN"}, false).isEmpty(), false);
+    }
     QCOMPARE(session.signalScanner().start(ScanPlan::channels({}), {}),
              QStringLiteral("There is nothing to scan."));
     QCOMPARE(session.signalScanner().state(), SignalScanner::State::Idle);
