@@ -99,6 +99,11 @@ class TestProfileTool : public QObject {
     QCOMPARE(RunTool({"--port", "/dev/pts/5"}, &errors), 2);
     QVERIFY(errors.contains("--profile"));
     QCOMPARE(RunTool({"--profile", "  ", "--port", "/dev/pts/5"}), 2);
+    // Names that would reach the default settings or another profile's.
+    for (const char* name : {"/", "\\", "//", "Demo/Sub"}) {
+      QCOMPARE(RunTool({"--profile", name, "--port", "/dev/pts/5"}, &errors), 2);
+      QVERIFY2(!errors.isEmpty(), name);
+    }
     QCOMPARE(RunTool({"--profile", "Demo"}, &errors), 2);
     QCOMPARE(RunTool({"--profile", "Demo", "--port", "p", "--protocol", "7"}, &errors), 2);
     QVERIFY(errors.contains("unknown protocol"));

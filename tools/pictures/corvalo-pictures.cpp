@@ -28,6 +28,7 @@
 #include "radio/BandSurvey.h"
 #include "radio/RadioSession.h"
 #include "radio/SignalScanner.h"
+#include "settings/ProfileName.h"
 #include "settings/SettingsStore.h"
 
 namespace {
@@ -91,6 +92,10 @@ int main(int argc, char** argv) {
   const QStringList args = app.arguments();
   if (args.size() != 3) {
     std::fprintf(stderr, "usage: corvalo-pictures PROFILE OUTPUT-FOLDER\n");
+    return 2;
+  }
+  if (const QString problem = profiles::NameProblem(args.at(1)); !problem.isEmpty()) {
+    std::fprintf(stderr, "corvalo-pictures: %s\n", qPrintable(problem));
     return 2;
   }
   SettingsStore store(args.at(1));

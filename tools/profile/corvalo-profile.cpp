@@ -11,6 +11,7 @@
 #include "radio/ConfigurationValues.h"
 #include "radio/FrequencyText.h"
 #include "radio/Protocols.h"
+#include "settings/ProfileName.h"
 #include "settings/SettingsNames.h"
 #include "settings/SettingsStore.h"
 
@@ -117,6 +118,12 @@ int main(int argc, char** argv) {
                  "never written)\n");
     return 2;
   }
+  // The program's own check: a name such as "/" would reach the default
+  // settings, "a/b" another profile's.
+  if (const QString problem = profiles::NameProblem(profile); !problem.isEmpty()) {
+    std::fprintf(stderr, "corvalo-profile: %s\n", qPrintable(problem));
+    return 2;
+  }
   if (!parser.isSet(portOption) || parser.value(portOption).isEmpty()) {
     std::fprintf(stderr, "corvalo-profile: --port is required\n");
     return 2;
@@ -134,6 +141,10 @@ int main(int argc, char** argv) {
   } catch (const SettingsError& e) {
     std::fprintf(stderr, "corvalo-profile: %s\n", qPrintable(e.message()));
     return 1;
+  }
+  // A garbled file was kept aside and replaced: said, not kept quiet.
+  for (const QString& message : store.takeMessages()) {
+    std::fprintf(stderr, "corvalo-profile: %s\n", qPrintable(message));
   }
   std::printf("profile \"%s\": %s on %s (%s)\n", qPrintable(profile),
               protocols::byNumber(number)->listText, qPrintable(parser.value(portOption)),
