@@ -40,7 +40,6 @@ void TMainForm::ConfigureMenuClick() {
   ShowIcon = values.showIcon;
   AlwaysOnTop = values.alwaysOnTop;
 
-  LoadModeListBox();
   // The radio running now is closed as at the end of the run (its own
   // power-off sequence when so configured), and the link opens again with
   // the stored connection. A store that fails is reported; the new
@@ -50,6 +49,7 @@ void TMainForm::ConfigureMenuClick() {
   } catch (const SettingsError& error) {
     ShowStoreMessages(store_, this, {error.message()});
   }
+  LoadModeListBox();  // the modes as the new connection reads them
   ShowTuning(session_.tuning());
 
   SetTopmost(AlwaysOnTop);

@@ -185,6 +185,8 @@ QString RadioSession::caption() const {
 }
 
 QStringList RadioSession::modeList() const {
+  // Asked at every scan step: the settings file is read once, not each time.
+  if (modes_) return *modes_;
   QStringList modes;
   SettingsSession session(store_);
   for (const char* code : protocols::kModeCodes) {
@@ -193,6 +195,7 @@ QStringList RadioSession::modeList() const {
       modes << mode;
     }
   }
+  modes_ = modes;
   return modes;
 }
 
@@ -219,6 +222,7 @@ void RadioSession::queueOpen(LinkRequest::Kind kind, Origin origin, bool showLev
   {
     SettingsSession session(store_);
     settings_ = ReadLinkSettings(store_);
+    modes_.reset();
   }
   LinkRequest request(kind);
   // The first open puts the stored tuning into the link; later ones keep

@@ -117,7 +117,8 @@ class RadioSession : public QObject {
   double highestMhz() const { return settings_.highestMhz; }
   // "Corvalo [" + port + the protocol's suffix + "]".
   QString caption() const;
-  // The modes the profile offers ("Coverage"/"Supports ..."), in list order.
+  // The modes the profile offers ("Coverage"/"Supports ..."), in list order;
+  // read from the store once per opening, as the rest of the connection.
   QStringList modeList() const;
   // The stand-in for the carrier-detect line (tests on a pseudo-terminal).
   void setCarrierLineOverride(std::function<bool()> line);
@@ -317,6 +318,7 @@ class RadioSession : public QObject {
   std::map<quint64, Completion> pending_;
 
   LinkSettings settings_;
+  mutable std::optional<QStringList> modes_;  // modeList(), until the next opening
   PortState portState_ = PortState::None;
   quint64 openRequest_ = 0;   // the open whose result sets the levels
   quint64 levelsAtOpen_ = 0;  // level changes counted when it was queued
