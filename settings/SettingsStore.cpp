@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTemporaryFile>
 #include <QVariant>
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <climits>
@@ -199,9 +200,17 @@ QString SettingsStore::ReadText(const QString& section, const QString& name,
   // reads as a missing one.
   const bool wrongType = value.isValid() && value.typeId() != QMetaType::QString;
   if (wrongType) {
-    tell(wrongTypeMessage(name), nullptr);
-  } else if (!told_.isEmpty()) {
-    told_.remove(wrongTypeMessage(name));  // put right: told again if it comes back
+    const QString message = wrongTypeMessage(name);
+    wrongTyped_.insert(key, message);
+    tell(message, nullptr);
+  } else if (const auto it = wrongTyped_.constFind(key); it != wrongTyped_.cend()) {
+    // Put right: told again if it comes back, unless the same name is still
+    // wrong in another section (the message names the value only).
+    const QString message = it.value();
+    wrongTyped_.erase(it);
+    if (std::find(wrongTyped_.cbegin(), wrongTyped_.cend(), message) == wrongTyped_.cend()) {
+      told_.remove(message);
+    }
   }
   if (!value.isValid() || wrongType) return defaultValue;
   QString text = value.toString();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -109,13 +110,14 @@ class SettingsStore {
   QString root_;
   std::unique_ptr<QSettings> settings_;
   QString group_;
-  bool written_ = false;      // a write since open
-  QString writeFailure_;      // why those writes cannot be saved (then none is handed on)
-  bool garbledKept_ = false;  // the garbled file has been copied aside
-  QStringList untold_;        // for the next takeMessages
-  QSet<QString> told_;        // told, and not put right since
-  QStringList readProblems_;  // told of the file's reading: forgotten once it reads well
-  QStringList saveProblems_;  // told of a save: forgotten once one succeeds
+  bool written_ = false;                // a write since open
+  QString writeFailure_;                // why those writes cannot be saved (then none is handed on)
+  bool garbledKept_ = false;            // the garbled file has been copied aside
+  QStringList untold_;                  // for the next takeMessages
+  QSet<QString> told_;                  // told, and not put right since
+  QHash<QString, QString> wrongTyped_;  // key of a value of the wrong type -> its message
+  QStringList readProblems_;            // told of the file's reading: forgotten once it reads well
+  QStringList saveProblems_;            // told of a save: forgotten once one succeeds
 };
 
 // Opens a store for one group of reads or writes and releases it when the

@@ -218,17 +218,21 @@ class SettingsTest : public QObject {
   }
 
   // A hand-edited file: a value that is not plain text reads as its default
-  // and is told once, however often it is read; plain values around it read.
+  // and is told once, however often it is read (a good value of the same
+  // name in another section puts nothing right); plain values around it read.
   void handEditedValuesOfOtherTypes() {
     writeRaw(
         "[%General]\n"
         "Frequency=145.5\n"
         "Mode=FM, N\n"
         "Left=@ByteArray(\\x1\\x2)\n"
-        "Top=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x6QPoint\\0\\0\\0\\0\\x1\\0\\0\\0\\x2)\n");
+        "Top=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x6QPoint\\0\\0\\0\\0\\x1\\0\\0\\0\\x2)\n"
+        "[Scan]\n"
+        "Mode=AM\n");
     for (int pass = 0; pass < 2; ++pass) {
       QCOMPARE(readText("General", "Frequency", ""), QStringLiteral("145.5"));
       QCOMPARE(readText("General", "Mode", "FMN"), QStringLiteral("FMN"));
+      QCOMPARE(readText("Scan", "Mode", "FMN"), QStringLiteral("AM"));
       SettingsSession session(store);
       QCOMPARE(store.ReadNumber("General", "Left", 280), 280);
       QCOMPARE(store.ReadNumber("General", "Top", 146), 146);
