@@ -103,6 +103,23 @@ std::function<void()> TMainForm::run(void (TMainForm::*handler)()) {
   return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
 }
 
+QAction* TMainForm::AddToolsItem(const char* name, const char* caption) {
+  const QList<QAction*> items = ToolsMenu->actions();
+  auto* action = new QAction(QString::fromLatin1(caption), ToolsMenu);
+  action->setObjectName(QString::fromLatin1(name));
+  ToolsMenu->insertAction(items.at(items.size() - 2), action);
+  return action;
+}
+
+QAction* TMainForm::AddWindowKey(const char* name, QKeyCombination keys) {
+  auto* action = new QAction(this);
+  action->setObjectName(QString::fromLatin1(name));
+  action->setShortcut(QKeySequence(keys));
+  action->setShortcutContext(Qt::WindowShortcut);
+  addAction(action);
+  return action;
+}
+
 void TMainForm::FormCreate() {
   // Numbers are read and written with "." whatever the user's locale.
   QLocale::setDefault(QLocale::c());

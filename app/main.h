@@ -88,7 +88,6 @@ class TMainForm : public QMainWindow {
   ~TMainForm() override;
 
   RadioSession& session() { return session_; }
-  SettingsStore& store() { return store_; }
   // The presets dialog, made by the program entry; it lives for the run.
   void setPresetsForm(TPresetsForm* form) { PresetsForm = form; }
   // What the presets dialog is given to reach this window.
@@ -351,6 +350,11 @@ class TMainForm : public QMainWindow {
   void Guarded(const std::function<void()>& operation);
   // A slot that runs the handler under that guard.
   std::function<void()> run(void (TMainForm::*handler)());
+  // A Tools menu item before the separator that leads to "Scan and Search"
+  // (the menu's last item).
+  QAction* AddToolsItem(const char* name, const char* caption);
+  // A key that works wherever the focus is in the window, with no menu item.
+  QAction* AddWindowKey(const char* name, QKeyCombination keys);
 
   // main_layout.cpp
   void BuildControls();

@@ -66,15 +66,8 @@ class TMainForm::ChannelsHostImpl : public QObject, public ChannelsHost {
 };
 
 void TMainForm::BuildChannelItems() {
-  auto run = [this](void (TMainForm::*handler)()) {
-    return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
-  };
-  // Before the separator that leads to "Scan and Search", the menu's last item.
-  const QList<QAction*> items = ToolsMenu->actions();
-  Channels1 = new QAction(QStringLiteral("Cha&nnels..."), ToolsMenu);
-  Channels1->setObjectName(QStringLiteral("Channels1"));
+  Channels1 = AddToolsItem("Channels1", "Cha&nnels...");
   Channels1->setShortcut(QKeySequence(kChannelsKey));
-  ToolsMenu->insertAction(items.at(items.size() - 2), Channels1);
   connect(Channels1, &QAction::triggered, this, run(&TMainForm::Channels1Click));
 
   // The tray menu: after the presets.
@@ -83,11 +76,7 @@ void TMainForm::BuildChannelItems() {
   PopupMenu->insertAction(Weather2, Channels2);
   connect(Channels2, &QAction::triggered, this, run(&TMainForm::Channels1Click));
 
-  AddToChannels1 = new QAction(this);
-  AddToChannels1->setObjectName(QStringLiteral("AddToChannels1"));
-  AddToChannels1->setShortcut(QKeySequence(kAddChannelKey));
-  AddToChannels1->setShortcutContext(Qt::WindowShortcut);
-  addAction(AddToChannels1);
+  AddToChannels1 = AddWindowKey("AddToChannels1", kAddChannelKey);
   connect(AddToChannels1, &QAction::triggered, this, run(&TMainForm::AddToChannels1Click));
 
   channelsHost_ = new ChannelsHostImpl(session_, this);

@@ -49,11 +49,9 @@ constexpr int kStepEditWidth = 40;
 constexpr auto kSkipKey = Qt::CTRL | Qt::Key_N;
 constexpr auto kLockoutKey = Qt::CTRL | Qt::Key_L;
 
-QString ShownMhz(qint64 hz) { return QString::number(double(hz) / 1e6, 'f', 5); }
-
 // "162.55000 NOAA 1", or the frequency alone.
 QString ChannelText(const scanning::ScanChannel& channel) {
-  const QString mhz = ShownMhz(channel.frequencyHz);
+  const QString mhz = freqtext::MhzText(channel.frequencyHz);
   return channel.name.isEmpty() ? mhz : mhz + QLatin1Char(' ') + channel.name;
 }
 
@@ -140,36 +138,17 @@ void TMainForm::BuildSignalScan(QVBoxLayout* rows) {
 }
 
 void TMainForm::ConnectSignalScan() {
-  auto run = [this](void (TMainForm::*handler)()) {
-    return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
-  };
-  // Before the separator that leads to "Scan and Search", the menu's last item.
-  auto item = [this](const char* name, const char* caption) {
-    const QList<QAction*> items = ToolsMenu->actions();
-    auto* action = new QAction(QString::fromLatin1(caption), ToolsMenu);
-    action->setObjectName(QString::fromLatin1(name));
-    ToolsMenu->insertAction(items.at(items.size() - 2), action);
-    return action;
-  };
-  HitLog1 = item("HitLog1", "&Hit Log...");
-  BandSurvey1 = item("BandSurvey1", "&Band Survey...");
-  ScanOptions1 = item("ScanOptions1", "Scan &Options...");
+  HitLog1 = AddToolsItem("HitLog1", "&Hit Log...");
+  BandSurvey1 = AddToolsItem("BandSurvey1", "&Band Survey...");
+  ScanOptions1 = AddToolsItem("ScanOptions1", "Scan &Options...");
   connect(HitLog1, &QAction::triggered, this, run(&TMainForm::HitLog1Click));
   connect(BandSurvey1, &QAction::triggered, this, run(&TMainForm::BandSurvey1Click));
   connect(ScanOptions1, &QAction::triggered, this, run(&TMainForm::ScanOptions1Click));
 
   // The keys work wherever the focus is in the window (and in the hit log
   // window); they are enabled only while a scan runs.
-  auto key = [this](const char* name, QKeyCombination keys) {
-    auto* action = new QAction(this);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setShortcut(QKeySequence(keys));
-    action->setShortcutContext(Qt::WindowShortcut);
-    addAction(action);
-    return action;
-  };
-  SignalSkip1 = key("SignalSkip1", kSkipKey);
-  Lockout1 = key("Lockout1", kLockoutKey);
+  SignalSkip1 = AddWindowKey("SignalSkip1", kSkipKey);
+  Lockout1 = AddWindowKey("Lockout1", kLockoutKey);
 
   connect(ScanSourceComboBox, &QComboBox::activated, this,
           run(&TMainForm::ScanSourceComboBoxChange));

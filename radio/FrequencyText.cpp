@@ -59,6 +59,8 @@ QString ShownMhz(double megahertz) { return FormatFixed(megahertz, kDecimals, kS
 
 QString ShownHz(qint64 hz) { return ShownMhz(double(hz) / 1e6); }
 
+QString MhzText(qint64 hz) { return FormatFixed(double(hz) / 1e6, kDecimals); }
+
 bool ValidateFrequencyText(QString& text, int width, int decimals, double low, double high) {
   double f = 0;
   if (!ParseNumber(text, &f)) return false;

@@ -27,6 +27,8 @@ QString FormatFixed(double value, int decimals, int width = 0);
 // A frequency as the frequency field shows it ("  162.55000"), from MHz or Hz.
 QString ShownMhz(double megahertz);
 QString ShownHz(qint64 hz);
+// The same without the leading blanks ("162.55000"), for messages and files.
+QString MhzText(qint64 hz);
 
 // Checks a frequency text and, when it is a valid number within [low, high]
 // (both inclusive), rewrites it in fixed-point form (`decimals` decimals,

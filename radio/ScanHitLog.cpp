@@ -2,9 +2,9 @@
 
 #include <QSaveFile>
 
-namespace {
+#include "radio/FrequencyText.h"
 
-QString Mhz(qint64 hz) { return QString::number(double(hz) / 1e6, 'f', 5); }
+namespace {
 
 QString Seconds(qint64 ms) { return QString::number(double(ms) / 1000, 'f', 1); }
 
@@ -62,7 +62,7 @@ QVariant ScanHitLog::data(const QModelIndex& index, int role) const {
     case Time:
       return hit.started.toString(QStringLiteral("HH:mm:ss"));
     case Frequency:
-      return Mhz(hit.channel.frequencyHz);
+      return freqtext::MhzText(hit.channel.frequencyHz);
     case Channel:
       return hit.channel.name;
     case Mode:
@@ -115,7 +115,7 @@ QString ScanHitLog::writeCsv(const QString& path) const {
   QByteArray text = "start,frequency_mhz,channel,mode,peak_raw,peak,duration_s\n";
   for (auto it = hits_.crbegin(); it != hits_.crend(); ++it) {
     const QStringList fields = {it->started.toString(Qt::ISODateWithMs),
-                                Mhz(it->channel.frequencyHz),
+                                freqtext::MhzText(it->channel.frequencyHz),
                                 CsvField(it->channel.name),
                                 CsvField(it->channel.mode),
                                 it->peakRaw ? QString::number(*it->peakRaw) : QString(),

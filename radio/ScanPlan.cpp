@@ -3,13 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "radio/FrequencyText.h"
+
 namespace scanning {
-
-namespace {
-
-QString Mhz(qint64 hz) { return QString::number(double(hz) / 1e6, 'f', 5); }
-
-}  // namespace
 
 QString RangeRefusal(const RangeSpec& range, const TuningLimits& limits) {
   if (range.stepHz <= 0) return QStringLiteral("The step must be more than 0.");
@@ -24,7 +20,8 @@ QString RangeRefusal(const RangeSpec& range, const TuningLimits& limits) {
   }
   if (range.startHz < limits.lowestHz || range.stopHz > limits.highestHz) {
     return QStringLiteral("The range %1 to %2 MHz leaves the coverage (%3 to %4 MHz).")
-        .arg(Mhz(range.startHz), Mhz(range.stopHz), Mhz(limits.lowestHz), Mhz(limits.highestHz));
+        .arg(freqtext::MhzText(range.startHz), freqtext::MhzText(range.stopHz),
+             freqtext::MhzText(limits.lowestHz), freqtext::MhzText(limits.highestHz));
   }
   return {};
 }
