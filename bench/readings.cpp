@@ -124,18 +124,16 @@ void Polling(int protocol, const QString& stations, int seconds) {
                                      {"Connection/Address", "88"},
                                      {"Connection/Com Port Rate", protocol == 6 ? "9600" : "19200"},
                                      {"Connection/Readings Per Second", "10"}});
-  int readings = 0;
   int fresh = 0;
   {
     RadioSession session(store);
     QObject::connect(&session, &RadioSession::readingChanged, [&] {
-      ++readings;
       if (session.reading().valid) ++fresh;
     });
     session.open();
     // The power-up and first tuning are not part of the figure.
     RunFor(1500);
-    readings = fresh = 0;
+    fresh = 0;
     const double cpuBefore = CpuSeconds();
     QElapsedTimer clock;
     clock.start();

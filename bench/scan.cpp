@@ -21,7 +21,6 @@
 #include "VirtualRadioProcess.h"
 #include "radio/Protocols.h"
 #include "radio/RadioSession.h"
-#include "radio/Readings.h"
 #include "radio/SignalScanner.h"
 
 namespace {
@@ -109,8 +108,8 @@ void Measure(const Case& c, const QString& band, const QList<qint64>& stations, 
   scanner.stop();
   const double scanning = double(elapsed - listenedMs) / 1000.0;
   const int missed = int((expected - stoppedOn).size());
-  std::printf("  %-14s %7d %8d ms %12.1f %8d %10d\n", protocols::byNumber(c.protocol)->listText,
-              c.baud, session.settleMs(), double(passes * kChannels) / scanning, missed, misplaced);
+  std::printf("  %-14s %7s %8d ms %12.1f %8d %10d\n", protocols::byNumber(c.protocol)->listText,
+              c.line, session.settleMs(), double(passes * kChannels) / scanning, missed, misplaced);
   std::fflush(stdout);
   session.shutdown();
   radio.stop();
@@ -130,7 +129,7 @@ int main(int argc, char** argv) {
       "virtual radio on a pseudo-terminal, each radio's default settle time; the time on\n"
       "hits (%d ms each) left out of the rate.\n",
       kChannels, kStations, passes, kListenMs);
-  std::printf("  %-14s %7s %11s %12s %8s %10s\n", "protocol", "baud", "settle", "channels/s",
+  std::printf("  %-14s %7s %11s %12s %8s %10s\n", "protocol", "line", "settle", "channels/s",
               "missed", "misplaced");
   // The PCR1000's power-up moves its line from 9600 to 38400 baud.
   for (const Case& c : {Case{6, 9600, "38400"}, Case{0, 19200, "19200"}, Case{1, 9600, "9600"},

@@ -154,7 +154,6 @@ qsizetype SurveyPlot::stepAt(int x) const {
 
 void SurveyPlot::drawGrid(QPainter& p, const QRect& area) const {
   const QPalette& pal = palette();
-  p.setPen(QPen(pal.color(QPalette::Midlight), 0, Qt::DotLine));
   const QColor text = pal.color(QPalette::Text);
   for (int i = 0; i <= kLevelDivisions; ++i) {
     const int raw = rawMax_ * i / kLevelDivisions;

@@ -49,9 +49,6 @@ class TConfigurationForm : public QDialog {
   // error box once the dialog is on screen.
   void tellOnShow(const QStringList& messages) { messages_ = messages; }
 
-  // The configured port name is used up to this many characters.
-  static constexpr int kPortNameLength = ::kPortNameLength;
-
   // The operator's texts.
   static const char kInvalidCoverageMessage[];
   static const char kInvertedCoverageMessage[];

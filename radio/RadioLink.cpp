@@ -33,8 +33,7 @@ constexpr int kLevelAtOpen = 128;
 constexpr int kDefaultBc895Delay = 25;
 constexpr int kPcrFastRate = 38400;
 
-// The OS456/OS535 pause between power-up and audio-on, and the pause of more
-// than 100 ms before every audio-on or audio-off frame.
+// The OS456/OS535 pause between power-up and audio-on.
 constexpr int kOsPowerUpWaitMs = 300;
 
 // Emits busyChanged(true) now and busyChanged(false) however the scope ends.

@@ -63,14 +63,10 @@ bool RadioLink::TuneRadio(const QString& frequencyText, const QString& modeText)
 void RadioLink::SendPcrFilter(int filterIndex) {
   lastRefusal_.clear();
   if (!portOpen() || Protocol != protocols::kPcr1000) return;
-  const encoders::TuneCommand command =
-      encoders::EncodePcrFilter(ParametersOf(*this), CurrentFrequency, CurrentMode, filterIndex);
-  if (!command.refusal.isEmpty()) {
-    lastRefusal_ = command.refusal;
-    return;
-  }
-  FilterIndex = command.filterIndex;
-  WritePort(command.bytes);
+  // The frequency and mode stay as they are; only the filter changes.
+  sendTuning(
+      encoders::EncodePcrFilter(ParametersOf(*this), CurrentFrequency, CurrentMode, filterIndex),
+      CurrentMode);
 }
 
 bool RadioLink::ScanTune(const QString& frequencyText, const QString& modeText, int filterIndex,

@@ -204,11 +204,8 @@ class RadioSession : public QObject {
   // True when it can tell its squelch state (the carrier-detect line aside).
   bool canReadSquelch() const;
   const Reading& reading() const { return reading_; }
-  // Readings a second while the link is idle (0: none); the configured rate
-  // is held to what the line's speed allows.
-  void setReadingRate(int perSecond);
+  // Readings a second while the link is idle (0: none), as configured.
   int readingRate() const { return readingRate_; }
-  static constexpr int kMostReadingsPerSecond = ::kMostReadingsPerSecond;
   static constexpr int kFirstRetryMs = 1000;
   static constexpr int kLongestRetryMs = 30000;
   // Asks the radio now (a remote program wants a fresh value); done gets

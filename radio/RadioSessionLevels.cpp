@@ -272,11 +272,6 @@ bool RadioSession::canReadSquelch() const {
                              readings::canRead(facts, readings::Quantity::Squelch));
 }
 
-void RadioSession::setReadingRate(int perSecond) {
-  readingRate_ = std::clamp(perSecond, 0, kMostReadingsPerSecond);
-  updatePolling();
-}
-
 void RadioSession::updatePolling() {
   int periodMs = 0;
   if (portState_ == PortState::Open && readingRate_ > 0 && canReadSignal() && !pollingHeld_) {

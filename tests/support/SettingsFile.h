@@ -34,12 +34,6 @@ inline void WriteSettings(SettingsStore& store, const QMap<QString, QString>& va
   }
 }
 
-// Writes the values into `profile` through a store of their own.
-inline void WriteProfile(const QString& profile, const QMap<QString, QString>& values) {
-  SettingsStore store(profile);
-  WriteSettings(store, values);
-}
-
 // Reads "Section/Value name" of `store`'s profile.
 inline QString ReadSetting(SettingsStore& store, const QString& key,
                            const QString& defaultValue = QStringLiteral("?")) {
