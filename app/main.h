@@ -134,6 +134,7 @@ class TMainForm : public QMainWindow {
   QLabel* OffImage = nullptr;
   QFrame* Panel2 = nullptr;
   QStatusBar* StatusBar1 = nullptr;
+  QLabel* StatusPanels[2] = {};         // the scan state; "*" while a signal is present
   SignalMeter* SignalMeter1 = nullptr;  // in StatusBar1
   TTaskIcon* CorvaloTaskIcon = nullptr;
 

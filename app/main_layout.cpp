@@ -211,7 +211,12 @@ void TMainForm::BuildControls() {
     auto* part = new QLabel(i == 1 ? QStringLiteral("Signal") : QString(), StatusBar1);
     part->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
     part->setMinimumWidth(50);
-    StatusBar1->addWidget(part);
+    // The first part tells the scan's state: it takes the width the other
+    // parts leave, and a long line is cut rather than widening the compact
+    // window.
+    if (i == 0) part->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    StatusBar1->addWidget(part, i == 0 ? 1 : 0);
+    StatusPanels[i] = part;
   }
   SignalMeter1 = new SignalMeter(StatusBar1);
   StatusBar1->addPermanentWidget(SignalMeter1);

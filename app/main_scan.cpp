@@ -226,9 +226,7 @@ void TMainForm::ConnectScan() {
           [this](int passes) { Label1->setText(QString::number(passes)); });
   // The second part of StatusBar1: "*" while a signal is present.
   connect(&scan, &ScanSearch::signalChanged, this, [this](bool present) {
-    if (auto* mark = StatusBar1->findChild<QLabel*>(QStringLiteral("StatusPanel1"))) {
-      mark->setText(present ? QStringLiteral("*") : QString());
-    }
+    StatusPanels[1]->setText(present ? QStringLiteral("*") : QString());
   });
 }
 

@@ -125,16 +125,6 @@ void TMainForm::BuildSignalScan(QVBoxLayout* rows) {
   row->addStretch();
 
   rows->addWidget(box);
-
-  // The status bar's first part tells the scan's state: it takes the width
-  // the other parts leave, and a long line is cut rather than widening the
-  // compact window.
-  if (auto* part = StatusBar1->findChild<QLabel*>(QStringLiteral("StatusPanel0"))) {
-    StatusBar1->removeWidget(part);
-    part->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    StatusBar1->insertWidget(0, part, 1);
-    part->show();
-  }
 }
 
 void TMainForm::ConnectSignalScan() {
@@ -342,17 +332,13 @@ void TMainForm::ShowSignalScanState() {
   const SignalScanner& scanner = session_.signalScanner();
   const bool running = scanner.running();
   SignalScanButton->setText(running ? QStringLiteral("Stop") : QStringLiteral("Start"));
-  for (QWidget* control :
-       {static_cast<QWidget*>(SignalSkipButton), static_cast<QWidget*>(LockoutButton)}) {
-    control->setEnabled(running);
-  }
+  SignalSkipButton->setEnabled(running);
+  LockoutButton->setEnabled(running);
   SignalSkip1->setEnabled(running);
   Lockout1->setEnabled(running);
   const QString text = SignalScanText();
-  if (auto* part = StatusBar1->findChild<QLabel*>(QStringLiteral("StatusPanel0"))) {
-    part->setText(text);
-    part->setToolTip(text);
-  }
+  StatusPanels[0]->setText(text);
+  StatusPanels[0]->setToolTip(text);
   ShowHiddenHint();
 }
 

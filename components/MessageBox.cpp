@@ -5,12 +5,16 @@
 
 #include "settings/SettingsStore.h"
 
+void PrepareBox(QMessageBox& box) {
+  box.setObjectName(QStringLiteral("CorvaloMessageBox"));
+  box.setTextFormat(Qt::PlainText);
+}
+
 namespace {
 
 void showBox(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
   QMessageBox box(icon, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok, parent);
-  box.setObjectName(QStringLiteral("CorvaloMessageBox"));
-  box.setTextFormat(Qt::PlainText);
+  PrepareBox(box);
   box.exec();
 }
 
@@ -36,8 +40,7 @@ void ShowStoreMessages(SettingsStore& store, QWidget* parent, const QStringList&
 bool Confirm(QWidget* parent, const QString& text, const QString& acceptText) {
   QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kApplicationTitle), text,
                   QMessageBox::Cancel, parent);
-  box.setObjectName(QStringLiteral("CorvaloMessageBox"));
-  box.setTextFormat(Qt::PlainText);
+  PrepareBox(box);
   QPushButton* accept = box.addButton(acceptText, QMessageBox::AcceptRole);
   box.setDefaultButton(QMessageBox::Cancel);
   box.exec();

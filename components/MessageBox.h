@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class QMessageBox;
 class QWidget;
 class SettingsStore;
 
@@ -25,3 +26,6 @@ void ShowStoreMessages(SettingsStore& store, QWidget* parent, const QStringList&
 // A question with the warning icon: true when the operator presses the
 // button captioned acceptText, false for Cancel.
 bool Confirm(QWidget* parent, const QString& text, const QString& acceptText);
+// Makes a box built elsewhere one of these: its text shown as written, and
+// known to the program by its name.
+void PrepareBox(QMessageBox& box);

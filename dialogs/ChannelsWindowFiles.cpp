@@ -90,8 +90,7 @@ void ChannelsWindow::importDone(const channels::ImportRequest& request,
   }
   QMessageBox box(offerSkip ? QMessageBox::Warning : QMessageBox::Critical,
                   QString::fromLatin1(kApplicationTitle), text, QMessageBox::NoButton, this);
-  box.setObjectName(QStringLiteral("CorvaloMessageBox"));
-  box.setTextFormat(Qt::PlainText);  // the list's and the file's names as written
+  PrepareBox(box);  // the list's and the file's names as written
   box.setDetailedText(detailText(report));
   QPushButton* skip = nullptr;
   if (offerSkip) {
